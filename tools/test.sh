@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test (unit, gui, desktop, audio, e2e)
+# inside a private headless session, then a short fuzzing smoke run of each fuzz target.
+# CARROWEN_WERROR=ON turns warnings into errors; CARROWEN_BUILD_DIR picks the build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh
+build=${CARROWEN_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCARROWEN_WERROR="${CARROWEN_WERROR:-OFF}" >/dev/null
+cmake --build "$build" -j2
+tools/with-session.sh ctest --test-dir "$build" --output-on-failure -j2 "$@"
+
+if [[ -x tools/fuzz-smoke.sh && $# -eq 0 ]]; then
+    FUZZ_SECONDS=${FUZZ_SECONDS:-10} tools/fuzz-smoke.sh
+fi
