@@ -1,0 +1,222 @@
+#include "FSPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs_paths {
+
+namespace {
+
+bool isAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+bool isRefusedName(QStringView name)
+{
+    if (name.isEmpty() || name.contains(QChar(0))) {
+        return true;
+    }
+    for (QStringView piece : name.tokenize(u'/')) {
+        if (piece == u"..") {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString currentDir()
+{
+    // QDir::currentPath() answers "" when getcwd fails; joining names to "" would reach the root.
+    return QDir::currentPath();
+}
+
+QString join(const QString& base, const QString& name)
+{
+    if (base.endsWith(u'/')) {
+        return base + name;
+    }
+    return base + u'/' + name;
+}
+
+std::optional<QString> fullPath(const QString& name)
+{
+    if (isRefusedName(name)) {
+        return std::nullopt;
+    }
+    const QString current = currentDir();
+    if (current.isEmpty()) {
+        return std::nullopt;
+    }
+    return join(current, name);
+}
+
+SplitName splitName(const QString& name)
+{
+    QString trimmed = name;
+    while (trimmed.size() > 1 && trimmed.endsWith(u'/')) {
+        trimmed.chop(1);
+    }
+    const qsizetype slash = trimmed.lastIndexOf(u'/');
+    if (slash < 0) {
+        return {QString(), trimmed};
+    }
+    return {trimmed.left(slash), trimmed.mid(slash + 1)};
+}
+
+QStringList rawEntries(const QString& dirPath)
+{
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(dirPath).constData());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
+            continue;
+        }
+        names.append(QFile::decodeName(n));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+int compareListingNames(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char16_t ca = a[i].unicode();
+        const char16_t cb = b[j].unicode();
+        if (isAsciiDigit(ca) && isAsciiDigit(cb)) {
+            // Compare the two digit runs by value without converting them: leading zeros aside, the
+            // longer run is larger, and equal lengths compare digit by digit. No overflow for any length.
+            qsizetype endA = i;
+            while (endA < a.size() && isAsciiDigit(a[endA].unicode())) {
+                ++endA;
+            }
+            qsizetype endB = j;
+            while (endB < b.size() && isAsciiDigit(b[endB].unicode())) {
+                ++endB;
+            }
+            qsizetype sigA = i;
+            while (sigA < endA - 1 && a[sigA] == u'0') {
+                ++sigA;
+            }
+            qsizetype sigB = j;
+            while (sigB < endB - 1 && b[sigB] == u'0') {
+                ++sigB;
+            }
+            const qsizetype lenA = endA - sigA;
+            const qsizetype lenB = endB - sigB;
+            if (lenA != lenB) {
+                return lenA < lenB ? -1 : 1;
+            }
+            const int digits = a.sliced(sigA, lenA).compare(b.sliced(sigB, lenB));
+            if (digits != 0) {
+                return digits < 0 ? -1 : 1;
+            }
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    const bool restA = i < a.size();
+    const bool restB = j < b.size();
+    if (restA != restB) {
+        return restA ? 1 : -1;
+    }
+    const int plain = a.compare(b);
+    return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
+}
+
+QStringList sortedEntries(const QString& dirPath)
+{
+    QStringList names = rawEntries(dirPath);
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return compareListingNames(a, b) < 0; });
+    return names;
+}
+
+QString extensionOf(const QString& name)
+{
+    const QString last = name.mid(name.lastIndexOf(u'/') + 1);
+    const qsizetype dot = last.lastIndexOf(u'.');
+    return dot < 0 ? QString() : last.mid(dot + 1);
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
+{
+    // O_NONBLOCK so that opening a named pipe cannot hang; it has no effect on regular files.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    bytes.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        // The file may grow while it is read: the bound holds for what is actually read.
+        if (bytes.size() + n > maxBytes) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        bytes.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir()) {
+        return false;
+    }
+    QSaveFile file(path);
+    // Never fall back to writing in place: a failed write must leave the old file as it was.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace fs_paths
