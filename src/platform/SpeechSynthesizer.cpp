@@ -1,0 +1,8 @@
+#include "SpeechSynthesizer.h"
+
+SpeechSynthesizer::SpeechSynthesizer(QObject* parent)
+    : QObject(parent)
+{
+}
+
+SpeechSynthesizer::~SpeechSynthesizer() = default;

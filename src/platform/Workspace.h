@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/** The desktop around the application: opening documents and web pages, the frontmost application
+ *  and the installed fonts. */
+class Workspace
+{
+public:
+    virtual ~Workspace() = default;
+
+    /** Hands a file path (relative to the current directory) or URL to the user's default application
+     *  and returns at once. false when no opener is available (a trace line says why). */
+    virtual bool open(const QString& fileOrUrl) = 0;
+    /** The user-visible name of the frontmost application; "" when it cannot be told. */
+    virtual QString frontApplicationName() const = 0;
+    /** An identifier of the frontmost application (its window class on X11); "" when unknown. */
+    virtual QString frontApplicationIdentifier() const = 0;
+    /** The family names of the installed fonts, sorted; empty without a GUI. */
+    virtual QStringList fontFamilies() const = 0;
+};

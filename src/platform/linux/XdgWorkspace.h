@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Workspace.h"
+
+/**
+ * The Linux desktop: documents and web pages open through xdg-open, started detached with its input
+ * and output on /dev/null so that the viewer it starts never holds the caller's pipes. The frontmost
+ * application is the X11 active window's (or, without a window manager, the focused window's) class;
+ * the fonts come from Qt's font database.
+ */
+class XdgWorkspace : public Workspace
+{
+public:
+    /** false with a trace line when xdg-open is missing or cannot be started. */
+    bool open(const QString& fileOrUrl) override;
+    QString frontApplicationName() const override;
+    QString frontApplicationIdentifier() const override;
+    QStringList fontFamilies() const override;
+};
