@@ -24,8 +24,109 @@ public:
     // ---- Dates and times (StringsDates.cpp) ----
 
     // ---- Number names (NumberNames.cpp) ----
+    // Numbers spelled out for speaking: the blanks between and around the words belong to the answer.
+
+    /** The word of 0 to 20 and of the tens 30 to 90 ("fourty" for 40); "??" with a trace line otherwise. */
+    QString getNumberName(int number);
+    /** The words of one group of up to three digits (0 to 999 for a correct result); below 100 the text
+     *  starts with a blank, the British form puts " and" after the hundreds. Never fails: counts without
+     *  a word read "??". */
+    QString hundredsToStringUkEnglish(qint64 number, bool ukEnglish);
+    /** The words of the whole number: "zero", or "minus " for negatives followed by each non-zero group
+     *  (trillions, billions, millions, thousands, units) with its group word and a blank. Every 64-bit
+     *  number has an answer; trillions beyond 999 use the hundreds count, "??" where it has no word. */
+    QString numberToStringUkEnglish(qint64 number, bool ukEnglish);
 
     // ---- HTML building (Html.cpp) ----
+    // Every argument is pasted into its template unchanged: nothing is escaped or validated.
+
+    /** "<tag>text</tag>". */
+    QString htmlTagWithTag(const QString& text, const QString& tag);
+    /** The text in a b / i / u / p element. */
+    QString htmlBold(const QString& text);
+    QString htmlItalics(const QString& text);
+    QString htmlUnderline(const QString& text);
+    QString htmlParagraph(const QString& text);
+    /** "<br>". */
+    QString htmlNewline();
+    /** "<CENTER>text</CENTER>". */
+    QString htmlCenter(const QString& text);
+    /** "<font color=\"#hex\">text</font>". */
+    QString htmlFontColorHexColor(const QString& text, const QString& hexColor);
+    /** "<font size=\"n\">text</font>"; a size outside 1 to 7 writes a warning trace and builds it all the same. */
+    QString htmlFontSizeSize(const QString& text, int size);
+    /** "&nbsp;" count times; "" below 1, and "" with a trace line for counts beyond 65536. */
+    QString htmlSpaces(int count);
+    /** The text in a div aligned left (1), right (2), center (3) or justify (anything else). */
+    QString htmlAlignAlign(const QString& text, int align);
+    /** The text in a FONT element with the given background colour. */
+    QString htmlHighlightTxtWithColor(const QString& text, const QString& color);
+    /** "<a href=\"link\">text</a>". */
+    QString htmlStrToLinkLink(const QString& text, const QString& link);
+    /** An img element with source, width and height; the alignment does not enter the element. */
+    QString htmlImgWidthHeightAlign(const QString& source, int width, int height, int align);
+    /** A video element with controls playing the source as video/mp4, with the fallback sentence. */
+    QString htmlVideoWidthHeight(const QString& source, int width, int height);
+    /** An audio element with controls playing the source as audio/mpeg, with the fallback sentence. */
+    QString htmlAudio(const QString& source);
+    /** A whole html text whose body, of the given background colour, holds body. */
+    QString htmlBackgroundColorBody(const QString& color, const QString& body);
+    /** The background rule text for an image address with box sizes and a border; repeats is not used. */
+    QString htmlBackgroundWidthHeightPaddingBorderColorRepeats(const QString& address, int width, int height,
+                                                               int padding, int border, const QString& color,
+                                                               bool repeats);
+
+    /** Every occurrence of text in source wrapped in the tag (with a trace line); source unchanged for "". */
+    QString htmlEncloseAllOfWithStrAndEnclosing(const QString& source, const QString& text, const QString& tag);
+    /** Every occurrence of text in source highlighted with the colour; source unchanged for "". */
+    QString htmlHighlightAllStrsWithStrAndColor(const QString& source, const QString& text, const QString& color);
+    /** The content of the first tag element replaced; the source unchanged when it lacks either tag. */
+    QString htmlReplaceTaggedWithWithSource(const QString& tag, const QString& replacement, const QString& source);
+    /** The text inserted right after the first "<tag>"; source unchanged, with a warning, when it is missing. */
+    QString htmlAddStrAfterStartTagSource(const QString& text, const QString& tag, const QString& source);
+    /** The character before the first "</tag>" replaced by the text and a line break; source unchanged,
+     *  with a warning, when the tag is missing. */
+    QString htmlAddStrBeforeEndTagSource(const QString& text, const QString& tag, const QString& source);
+
+    /** The document skeleton around body, with the markers the insert operations below look for. */
+    QString htmlCreateDocumentWithBody(const QString& body);
+    /** Style rules added before "-->", after the rules inserted earlier; html unchanged without the marker. */
+    QString htmlStyleInsertHtml(const QString& rules, const QString& html);
+    /** "font-family:font;\nfont-size:size;\n" put first in the style block (after "<!--\n"). */
+    QString htmlStyleAddFontAndSizeHtml(const QString& font, int size, const QString& html);
+    /** "color:color;\n" put first in the style block. */
+    QString htmlStyleAddTxtColorHtml(const QString& color, const QString& html);
+    /** "background-color:color;\n" put first in the body (after "<body>\n"). */
+    QString htmlBodyAddBackgroundColorHtml(const QString& color, const QString& html);
+    /** The text put first in the body. */
+    QString htmlAddBodyHtml(const QString& text, const QString& html);
+    /** The text added at the end of the body (before "</body>"), after the texts added earlier. */
+    QString htmlAddToBodyHtml(const QString& text, const QString& html);
+    /** A resource file's / a documents file's text added as style rules; a file that cannot be read
+     *  writes "VELBOR WARNING: file not found" and adds no text. */
+    QString htmlStyleInsertBundleFileHtml(const QString& name, const QString& html);
+    QString htmlStyleInsertFileHtml(const QString& name, const QString& html);
+    /** A resource file's / a documents file's text added at the end of the body; a file that cannot be
+     *  read writes "VELBOR WARNING: file not found" and adds no text. */
+    QString htmlBodyInsertBundleFileHtml(const QString& name, const QString& html);
+    QString htmlBodyInsertFileHtml(const QString& name, const QString& html);
+    /** The resource file of that name as UTF-8 text; none when missing, unreadable or not UTF-8. */
+    std::optional<QString> readTxtFromBundle(const QString& name);
+    /** The file of that name in the documents directory, in the encoding its byte-order mark names
+     *  (UTF-8 without one); none when missing, unreadable or not decodable. */
+    std::optional<QString> readTxtFromFile(const QString& name);
+
+    /** The html with every tag removed. */
+    QString htmlRemoveAllTags(const QString& html);
+    /** The html without the plain "<tag>" and "</tag>" tags; tags of that name with attributes stay. */
+    QString htmlRemoveTagOfType(const QString& html, const QString& tag);
+    /** The html without the highlight opening tags of that colour and without every "</FONT>". */
+    QString htmlRemoveHighlightColor(const QString& html, const QString& color);
+    /** The integer in name="..." when name=" occurs exactly once; -1 otherwise. */
+    int htmlGetValueFromStrName(const QString& text, const QString& name);
+    /** The query address of engine 0 (encyclopedia), 1 to 3 (web searches) or 4 (knowledge engine), the
+     *  query pasted in unencoded; any other engine gives a fixed query on the first web search. */
+    QString htmlCreateSearchStringSearchEngine(const QString& query, int engine);
 
     // ---- Key-code tables (KeyCodes.cpp) ----
 

@@ -1,0 +1,461 @@
+// HTML building of the string service. Every operation pastes its arguments into fixed templates
+// unchanged: nothing is escaped or validated, so the caller decides what markup reaches the page.
+
+#include "Strings.h"
+
+#include "Resources.h"
+#include "Trace.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <limits>
+
+namespace {
+// The markers the insert operations look for in a document made by htmlCreateDocumentWithBody.
+const QString kStyleStart = QStringLiteral("<!--\n");
+const QString kStyleEnd = QStringLiteral("-->");
+const QString kBodyStart = QStringLiteral("<body>\n");
+const QString kBodyEnd = QStringLiteral("</body>");
+
+// htmlSpaces beyond this count would ask for gigabytes; such a request answers "".
+constexpr int kMaxSpaces = 1 << 16;
+
+// The text inserted right after the first marker; the source unchanged with a trace line when the
+// marker is missing.
+QString insertAfter(const QString& text, const QString& marker, const QString& source)
+{
+    const qsizetype at = source.indexOf(marker);
+    if (at < 0) {
+        TRACE("VELBOR:WARNING: no start str");
+        return source;
+    }
+    const qsizetype end = at + marker.size();
+    return source.left(end) + text + source.mid(end);
+}
+
+// The character just before the first marker replaced by the text and a line break. A marker at the
+// very start has no character before it: the text and the line break are put in front.
+QString insertBefore(const QString& text, const QString& marker, const QString& source)
+{
+    const qsizetype at = source.indexOf(marker);
+    if (at < 0) {
+        TRACE("VELBOR:WARNING: start str not found");
+        return source;
+    }
+    return source.left(at > 0 ? at - 1 : 0) + text + u'\n' + source.mid(at);
+}
+
+// The integer at the start of the text after white space and an optional sign, saturated to the
+// 32-bit range; 0 when there is none.
+int leadingInt(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace()) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    qint64 value = 0;
+    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min()) : std::numeric_limits<int>::max();
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min(limit, value * 10 + (text[i].unicode() - u'0'));
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// Text read from bytes: a byte-order mark chooses its encoding, anything else must be UTF-8.
+// Bytes that do not decode answer none.
+std::optional<QString> decodeText(const QByteArray& data, bool honourByteOrderMark)
+{
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    if (honourByteOrderMark) {
+        if (const auto found = QStringConverter::encodingForData(data)) {
+            encoding = *found;
+        }
+    }
+    // Stateless: a sequence cut off at the end of the file is an error, not input kept for later.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(data);
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<QString> readWholeFile(const QString& path, bool honourByteOrderMark)
+{
+    if (!QFileInfo(path).isFile()) {
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    return decodeText(data, honourByteOrderMark);
+}
+
+// The text of a file to insert, or "" with the warning when it cannot be read: the insert goes on.
+QString textOrWarning(const std::optional<QString>& text)
+{
+    if (!text) {
+        TRACE("VELBOR WARNING: file not found");
+        return {};
+    }
+    return *text;
+}
+
+// The tag-stripping scan: each "<...>" of the given text, read up to but not including its ">",
+// is offered to the filter; every occurrence of an accepted tag text followed by ">" is removed from
+// the working copy.
+template <typename Filter>
+QString removeTags(const QString& html, Filter accept)
+{
+    QString result = html;
+    qsizetype from = 0;
+    while (from < html.size()) {
+        const qsizetype open = html.indexOf(u'<', from);
+        if (open < 0) {
+            break;
+        }
+        const qsizetype close = html.indexOf(u'>', open);
+        if (close < 0) {
+            break;
+        }
+        const QString tagText = html.mid(open, close - open);
+        if (accept(tagText)) {
+            result.remove(tagText + u'>');
+        }
+        from = close;
+    }
+    return result;
+}
+} // namespace
+
+QString Strings::htmlTagWithTag(const QString& text, const QString& tag)
+{
+    return u'<' + tag + u'>' + text + QStringLiteral("</") + tag + u'>';
+}
+
+QString Strings::htmlBold(const QString& text)
+{
+    return htmlTagWithTag(text, QStringLiteral("b"));
+}
+
+QString Strings::htmlItalics(const QString& text)
+{
+    return htmlTagWithTag(text, QStringLiteral("i"));
+}
+
+QString Strings::htmlUnderline(const QString& text)
+{
+    return htmlTagWithTag(text, QStringLiteral("u"));
+}
+
+QString Strings::htmlParagraph(const QString& text)
+{
+    return htmlTagWithTag(text, QStringLiteral("p"));
+}
+
+QString Strings::htmlNewline()
+{
+    return QStringLiteral("<br>");
+}
+
+QString Strings::htmlCenter(const QString& text)
+{
+    return QStringLiteral("<CENTER>") + text + QStringLiteral("</CENTER>");
+}
+
+QString Strings::htmlFontColorHexColor(const QString& text, const QString& hexColor)
+{
+    return QStringLiteral("<font color=\"#") + hexColor + QStringLiteral("\">") + text + QStringLiteral("</font>");
+}
+
+QString Strings::htmlFontSizeSize(const QString& text, int size)
+{
+    if (size < 1 || size > 7) {
+        TRACE("Warning: Invalid font size:%d  Size must be between 1 and 7", size);
+    }
+    return QStringLiteral("<font size=\"") + QString::number(size) + QStringLiteral("\">") + text +
+           QStringLiteral("</font>");
+}
+
+QString Strings::htmlSpaces(int count)
+{
+    if (count < 1) {
+        return {};
+    }
+    if (count > kMaxSpaces) {
+        TRACE("VELBOR WARNING: too many spaces:%d", count);
+        return {};
+    }
+    return QStringLiteral("&nbsp;").repeated(count);
+}
+
+QString Strings::htmlAlignAlign(const QString& text, int align)
+{
+    QString value;
+    switch (align) {
+    case 1:
+        value = QStringLiteral("left");
+        break;
+    case 2:
+        value = QStringLiteral("right");
+        break;
+    case 3:
+        value = QStringLiteral("center");
+        break;
+    default:
+        value = QStringLiteral("justify");
+        break;
+    }
+    return QStringLiteral("<div align='") + value + QStringLiteral("'>") + text + QStringLiteral("</div>");
+}
+
+QString Strings::htmlHighlightTxtWithColor(const QString& text, const QString& color)
+{
+    return QStringLiteral("<FONT style=\"BACKGROUND-COLOR:") + color + QStringLiteral("\">") + text +
+           QStringLiteral("</FONT>");
+}
+
+QString Strings::htmlStrToLinkLink(const QString& text, const QString& link)
+{
+    return QStringLiteral("<a href=\"") + link + QStringLiteral("\">") + text + QStringLiteral("</a>");
+}
+
+QString Strings::htmlImgWidthHeightAlign(const QString& source, int width, int height, int align)
+{
+    Q_UNUSED(align) // accepted for callers that pass it; the element carries no alignment
+    return QStringLiteral("<img src=\"") + source + QStringLiteral("\"  width=\"") + QString::number(width) +
+           QStringLiteral("\"  height=\"") + QString::number(height) + QStringLiteral("\"  />");
+}
+
+QString Strings::htmlVideoWidthHeight(const QString& source, int width, int height)
+{
+    return QStringLiteral("<video width=\"") + QString::number(width) + QStringLiteral("\" height=\"") +
+           QString::number(height) + QStringLiteral("\" controls>") + QStringLiteral("<source src=\"") + source +
+           QStringLiteral("\" type=\"video/mp4\">") + QStringLiteral("Your browser does not support the video tag.") +
+           QStringLiteral("</video>");
+}
+
+QString Strings::htmlAudio(const QString& source)
+{
+    return QStringLiteral("<audio controls>") + QStringLiteral("<source src=\"") + source +
+           QStringLiteral("\" type=\"audio/mpeg\">") +
+           QStringLiteral("Your browser does not support the audio element.") + QStringLiteral("</audio>");
+}
+
+QString Strings::htmlBackgroundColorBody(const QString& color, const QString& body)
+{
+    return QStringLiteral("<html><body style='background-color: ") + color + QStringLiteral("'>") + body +
+           QStringLiteral("</body></html>");
+}
+
+QString Strings::htmlBackgroundWidthHeightPaddingBorderColorRepeats(const QString& address, int width, int height,
+                                                                     int padding, int border, const QString& color,
+                                                                     bool repeats)
+{
+    Q_UNUSED(repeats) // accepted for callers that pass it; the rule always scales the image to the box
+    const QString url = QStringLiteral("<background:url(") + address + QStringLiteral(");");
+    const QString box = QStringLiteral("padding:") + QString::number(padding) + QStringLiteral("px;width:") +
+                        QString::number(width) + QStringLiteral("px;height:") + QString::number(height) +
+                        QStringLiteral("px;");
+    const QString frame = QStringLiteral("border:") + QString::number(border) + QStringLiteral("px ") + color +
+                          QStringLiteral(";  background-size:100%");
+    return url + u' ' + box + u' ' + frame + u' ' + QStringLiteral(">\n");
+}
+
+QString Strings::htmlEncloseAllOfWithStrAndEnclosing(const QString& source, const QString& text, const QString& tag)
+{
+    const QString enclosed = htmlTagWithTag(text, tag);
+    TRACE("enclosedStr: %@", enclosed);
+    if (text.isEmpty()) {
+        // An empty text occurs nowhere; replacing it would put the tags between every two characters.
+        return source;
+    }
+    return QString(source).replace(text, enclosed);
+}
+
+QString Strings::htmlHighlightAllStrsWithStrAndColor(const QString& source, const QString& text, const QString& color)
+{
+    if (text.isEmpty()) {
+        return source;
+    }
+    return QString(source).replace(text, htmlHighlightTxtWithColor(text, color));
+}
+
+QString Strings::htmlReplaceTaggedWithWithSource(const QString& tag, const QString& replacement, const QString& source)
+{
+    const QString opening = u'<' + tag + u'>';
+    const QString closing = QStringLiteral("</") + tag + u'>';
+    const qsizetype open = source.indexOf(opening);
+    if (open < 0) {
+        return source;
+    }
+    const qsizetype contentStart = open + opening.size();
+    // The closing tag is looked for after the opening one: a stray closing tag in front of the element
+    // would otherwise repeat part of the source.
+    const qsizetype close = source.indexOf(closing, contentStart);
+    if (close < 0) {
+        return source;
+    }
+    return source.left(contentStart) + replacement + source.mid(close);
+}
+
+QString Strings::htmlAddStrAfterStartTagSource(const QString& text, const QString& tag, const QString& source)
+{
+    return insertAfter(text, u'<' + tag + u'>', source);
+}
+
+QString Strings::htmlAddStrBeforeEndTagSource(const QString& text, const QString& tag, const QString& source)
+{
+    return insertBefore(text, QStringLiteral("</") + tag + u'>', source);
+}
+
+QString Strings::htmlCreateDocumentWithBody(const QString& body)
+{
+    const QString head = QStringLiteral("<html>\n\n<head>\n<style type='text/css' media='all'>\n<!--\n");
+    const QString styleEnd = QStringLiteral("-->\n</style>\n</head>\n\n<body>\n");
+    const QString tail = QStringLiteral("\n</body>\n</html>\n");
+    return head + u' ' + styleEnd + u' ' + body + u' ' + tail;
+}
+
+QString Strings::htmlStyleInsertHtml(const QString& rules, const QString& html)
+{
+    return insertBefore(rules, kStyleEnd, html);
+}
+
+QString Strings::htmlStyleAddFontAndSizeHtml(const QString& font, int size, const QString& html)
+{
+    const QString rules =
+        QStringLiteral("font-family:") + font + QStringLiteral(";\nfont-size:") + QString::number(size) + QStringLiteral(";\n");
+    return insertAfter(rules, kStyleStart, html);
+}
+
+QString Strings::htmlStyleAddTxtColorHtml(const QString& color, const QString& html)
+{
+    return insertAfter(QStringLiteral("color:") + color + QStringLiteral(";\n"), kStyleStart, html);
+}
+
+QString Strings::htmlBodyAddBackgroundColorHtml(const QString& color, const QString& html)
+{
+    return insertAfter(QStringLiteral("background-color:") + color + QStringLiteral(";\n"), kBodyStart, html);
+}
+
+QString Strings::htmlAddBodyHtml(const QString& text, const QString& html)
+{
+    return insertAfter(text, kBodyStart, html);
+}
+
+QString Strings::htmlAddToBodyHtml(const QString& text, const QString& html)
+{
+    return insertBefore(text, kBodyEnd, html);
+}
+
+QString Strings::htmlStyleInsertBundleFileHtml(const QString& name, const QString& html)
+{
+    return htmlStyleInsertHtml(textOrWarning(readTxtFromBundle(name)), html);
+}
+
+QString Strings::htmlStyleInsertFileHtml(const QString& name, const QString& html)
+{
+    return htmlStyleInsertHtml(textOrWarning(readTxtFromFile(name)), html);
+}
+
+QString Strings::htmlBodyInsertBundleFileHtml(const QString& name, const QString& html)
+{
+    return htmlAddToBodyHtml(textOrWarning(readTxtFromBundle(name)), html);
+}
+
+QString Strings::htmlBodyInsertFileHtml(const QString& name, const QString& html)
+{
+    return htmlAddToBodyHtml(textOrWarning(readTxtFromFile(name)), html);
+}
+
+std::optional<QString> Strings::readTxtFromBundle(const QString& name)
+{
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return readWholeFile(resourcePath(name), false);
+}
+
+std::optional<QString> Strings::readTxtFromFile(const QString& name)
+{
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return readWholeFile(documents + u'/' + name, true);
+}
+
+QString Strings::htmlRemoveAllTags(const QString& html)
+{
+    return removeTags(html, [](const QString&) { return true; });
+}
+
+QString Strings::htmlRemoveTagOfType(const QString& html, const QString& tag)
+{
+    const QString opening = u'<' + tag;
+    const QString closing = QStringLiteral("</") + tag;
+    return removeTags(html, [&](const QString& tagText) { return tagText == opening || tagText == closing; });
+}
+
+QString Strings::htmlRemoveHighlightColor(const QString& html, const QString& color)
+{
+    // The highlight's opening tag text without its ">", as htmlHighlightTxtWithColor builds it.
+    const QString opening = QStringLiteral("<FONT style=\"BACKGROUND-COLOR:") + color + u'"';
+    const QString closing = QStringLiteral("</FONT");
+    return removeTags(html, [&](const QString& tagText) { return tagText == opening || tagText == closing; });
+}
+
+int Strings::htmlGetValueFromStrName(const QString& text, const QString& name)
+{
+    const QStringList pieces = text.split(name + QStringLiteral("=\""));
+    if (pieces.size() != 2) {
+        return -1;
+    }
+    const QString& rest = pieces.at(1);
+    const qsizetype quote = rest.indexOf(u'"');
+    return leadingInt(QStringView(rest).left(quote < 0 ? rest.size() : quote));
+}
+
+QString Strings::htmlCreateSearchStringSearchEngine(const QString& query, int engine)
+{
+    QString prefix;
+    QString text = query;
+    QString suffix;
+    switch (engine) {
+    case 0:
+        prefix = QStringLiteral("https://en.m.wikipedia.org/wiki/");
+        break;
+    case 1:
+        prefix = QStringLiteral("https://www.google.com/search?q=");
+        break;
+    case 2:
+        prefix = QStringLiteral("https://search.yahoo.com/search?p=");
+        break;
+    case 3:
+        prefix = QStringLiteral("https://www.bing.com/search?q=");
+        suffix = QStringLiteral("&go=&form=QBRE&filt=lf");
+        break;
+    case 4:
+        prefix = QStringLiteral("https://www.wolframalpha.com/input/?i=");
+        break;
+    default:
+        prefix = QStringLiteral("https://www.google.com/search?q=");
+        text = QStringLiteral("WebView:segmentSelected:unknown search segment");
+        break;
+    }
+    return prefix + text + suffix;
+}
