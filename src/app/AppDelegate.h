@@ -1,0 +1,276 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QObject>
+#include <QPixmap>
+#include <QStringList>
+
+#include <memory>
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QSystemTrayIcon;
+class QTimer;
+class QWidget;
+
+class Debug;
+class FS;
+class Mac_media;
+class Mac_system;
+class Strings;
+
+namespace Ui {
+class SettingsWindow;
+class AlertWindow;
+class AboutWindow;
+} // namespace Ui
+
+/**
+ * The connection monitor's controller. Constructing it loads the three interface files (settings,
+ * alert and about windows), builds the tray menu, connects the controls and installs the tray icon
+ * (awakeFromNib). applicationDidFinishLaunching() then obtains the services, loads or creates the
+ * settings, puts the built-in host list in place, starts the twelve-per-second tick and starts
+ * saving the settings whenever a window closes.
+ *
+ * Everything runs on the main thread: the tick, the checks it runs, the window actions. The controls
+ * are the live store of the settings; the settings file is a copy of them.
+ */
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+    friend class TestAppDelegate;
+
+public:
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    /** The application directory inside the documents directory. */
+    static QString applicationDirectoryName();
+    /** The built-in host list put into the host-list view at every start. */
+    static QString builtInHostList();
+
+    // ---- Start-up ----
+
+    /** Creates the tray icon with the menu, showing "checkOk.png". */
+    void awakeFromNib();
+    /** Services, variables and settings, the built-in host list, the tick timer, the window-close hook. */
+    void applicationDidFinishLaunching();
+    /** Quitting tears nothing down and saves nothing. */
+    void applicationWillTerminate();
+    /** Obtains the shared services. */
+    void initClasses();
+    /** Initial flags, the empty latest list, the settings (loaded, or written from the controls on
+     *  the first start) and the link buttons. */
+    void initVars();
+
+    // ---- The tick and the checks ----
+
+    /** One tick: advances the counter (while monitoring is on), steps the icon on every sixth tick,
+     *  the lamp on every tick, and runs both checks on every twelfth. */
+    void gameLoop();
+    /** One run of the primary check (on check ticks). */
+    void internetUrlCheck();
+    /** One run of the host-list rotation (on check ticks, after the primary check). */
+    void otherUrlsCheck();
+    /** The text itself when it is one decimal number, otherwise the default. */
+    QString makeStrNumberDefaultValue(const QString& text, const QString& defaultValue) const;
+    /** Writes one trace line of the check state. */
+    void debugSystem();
+
+    // ---- Event log and latest list ----
+
+    /** Appends "<date-time>-<message>\n" to log.txt in the application directory. A message holding
+     *  a character outside ASCII is not written (the log stays as it was). */
+    void logChange(const QString& message);
+    /** Puts "<date-time>-<message>\n" at the top of the latest list (16 entries at most) and shows it. */
+    void latestChange(const QString& message);
+    /** Opens log.txt in the desktop's default application. */
+    void showLog(QObject* sender = nullptr);
+    /** Empties the log: afterwards log.txt holds the one line "Log Cleared". Does nothing when the
+     *  application directory cannot be entered. */
+    void clrLog(QObject* sender = nullptr);
+
+    // ---- Settings file ----
+
+    /** Writes the 24 settings of the controls to the file name in the current directory. */
+    void saveSettingsAfile(const QString& name);
+    /** Writes the settings to TestFile.txt in the application directory, making the directory and the
+     *  first Defaults.txt when it does not exist yet. */
+    void saveSettingsToFile();
+    /** Fills the controls from TestFile.txt; saves instead when there is none. A file that does not
+     *  hold a settings dictionary leaves the controls as they are. */
+    void loadSettingsFromFile();
+
+    // ---- Windows ----
+
+    /** Shows the window in front of the others and activates it. */
+    void showWindow(QWidget* window);
+    /** Marks the settings window active and shows it. */
+    void showSettings(QObject* sender = nullptr);
+    /** Shows the alert window unless the settings window is active. */
+    void showAlert(QObject* sender = nullptr);
+    /** Shows the about window. */
+    void about(QObject* sender = nullptr);
+    /** Hides the alert window without closing it (so nothing is saved). */
+    void alertOK(QObject* sender = nullptr);
+    /** Writes "Menu_Quit" to the process log and quits. */
+    void quit_app(QObject* sender = nullptr);
+    /** A window is about to close: saves the settings. */
+    void windowClosed(QWidget* window);
+    /** The slider moved: updates its label and traces the value. */
+    void intSliderSender(QObject* sender = nullptr);
+
+    // ---- Accessors ----
+
+    int tick() const { return m_tick; }
+    void setTick(int tick) { m_tick = tick; }
+    QStringList latest() const { return m_latest; }
+    void setLatest(const QStringList& latest) { m_latest = latest; }
+
+    Mac_media* media() const { return m_media; }
+    Mac_system* system() const { return m_system; }
+    Strings* st() const { return m_st; }
+    FS* fs() const { return m_fs; }
+    Debug* db() const { return m_db; }
+    QSystemTrayIcon* statusBar() const { return m_statusBar; }
+    QMenu* MenuMain() const { return m_MenuMain; }
+    QWidget* windowSettings() const { return m_windowSettings; }
+    QWidget* windowAlert() const { return m_windowAlert; }
+    QWidget* windowAbout() const { return m_windowAbout; }
+    QLineEdit* txtUrl() const { return m_txtUrl; }
+    QCheckBox* checkingEnabled() const { return m_checkingEnabled; }
+    QLineEdit* txtNetOkSpk() const { return m_txtNetOkSpk; }
+    QCheckBox* checkOKSpk() const { return m_checkOKSpk; }
+    QLineEdit* txtNetOkAlert() const { return m_txtNetOkAlert; }
+    QCheckBox* checkOKAlert() const { return m_checkOKAlert; }
+    QLineEdit* txtNetOKInterval() const { return m_txtNetOKInterval; }
+    QCheckBox* checkOKRepeats() const { return m_checkOKRepeats; }
+    QLineEdit* txtNetFailSpk() const { return m_txtNetFailSpk; }
+    QCheckBox* checkFailSpk() const { return m_checkFailSpk; }
+    QLineEdit* txtNetFailAlert() const { return m_txtNetFailAlert; }
+    QCheckBox* checkFailAlert() const { return m_checkFailAlert; }
+    QLineEdit* txtNetFailInterval() const { return m_txtNetFailInterval; }
+    QCheckBox* checkFailRepeats() const { return m_checkFailRepeats; }
+    QCheckBox* okIconFlashes() const { return m_okIconFlashes; }
+    QPlainTextEdit* txtUrlList() const { return m_txtUrlList; }
+    QLineEdit* txtUrlsInterval() const { return m_txtUrlsInterval; }
+    QCheckBox* checkUrlsEnabled() const { return m_checkUrlsEnabled; }
+    QLineEdit* txtUrlListSuccess() const { return m_txtUrlListSuccess; }
+    QCheckBox* checkUrlListSuccess() const { return m_checkUrlListSuccess; }
+    QLineEdit* txtUrlListFailed() const { return m_txtUrlListFailed; }
+    QCheckBox* checkUrlListFailed() const { return m_checkUrlListFailed; }
+    QCheckBox* failIconFlashes() const { return m_failIconFlashes; }
+    QCheckBox* logEnabled() const { return m_logEnabled; }
+    QCheckBox* showLatest() const { return m_showLatest; }
+    QPlainTextEdit* latestView() const { return m_latestView; }
+    QPushButton* settingsLink() const { return m_settingsLink; }
+    QPushButton* aboutLink() const { return m_aboutLink; }
+    QPushButton* settingsMainLink() const { return m_settingsMainLink; }
+    QPushButton* aboutMainLink() const { return m_aboutMainLink; }
+    QLabel* checkLed() const { return m_checkLed; }
+    QSlider* intSlider() const { return m_intSlider; }
+    QLabel* txtSlider() const { return m_txtSlider; }
+    QLabel* txtAlert() const { return m_txtAlert; }
+    QPushButton* btnAlertOK() const { return m_btnAlertOK; }
+    QPushButton* about_visit_website_btn() const { return m_about_visit_website_btn; }
+    QLineEdit* txtUrlListLeading() const { return m_txtUrlListLeading; }
+
+    /** The name of the image the tray icon shows now ("" before any, or when it was missing). */
+    QString statusImageName() const { return m_statusImageName; }
+    /** The name of the image the lamp shows now. */
+    QString lampImageName() const { return m_lampImageName; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadInterface();
+    void iconStep();
+    void setStatusImage(const QString& name);
+    void setLampImage(const QString& name);
+    QPixmap imageNamed(const QString& name);
+    /** Normalises an interval field and answers its integer value; never 0. */
+    int intervalOf(QLineEdit* field, const QString& defaultValue);
+    /** Makes the documents directory current; NO when there is none (nothing is to be touched then). */
+    bool enterDocumentDirectory();
+    QVariantMap settingsDictionary() const;
+    void applySettings(const QVariantMap& settings);
+    int integerValueOf(const QVariant& entry) const;
+
+    // Services (shared instances, alive until the process ends).
+    Mac_media* m_media = nullptr;
+    Mac_system* m_system = nullptr;
+    Strings* m_st = nullptr;
+    FS* m_fs = nullptr;
+    Debug* m_db = nullptr;
+
+    // The interface: windows, tray, menu and the controls they hold.
+    std::unique_ptr<Ui::SettingsWindow> m_settingsUi;
+    std::unique_ptr<Ui::AlertWindow> m_alertUi;
+    std::unique_ptr<Ui::AboutWindow> m_aboutUi;
+    QSystemTrayIcon* m_statusBar = nullptr;
+    QMenu* m_MenuMain = nullptr;
+    QWidget* m_windowSettings = nullptr;
+    QLineEdit* m_txtUrl = nullptr;
+    QCheckBox* m_checkingEnabled = nullptr;
+    bool m_internetOK = true;
+    bool m_internetPrevious = false;
+    bool m_internetStateChanged = false;
+    bool m_toggle = false;
+    QLineEdit* m_txtNetOkSpk = nullptr;
+    QCheckBox* m_checkOKSpk = nullptr;
+    QLineEdit* m_txtNetOkAlert = nullptr;
+    QCheckBox* m_checkOKAlert = nullptr;
+    QLineEdit* m_txtNetOKInterval = nullptr;
+    QCheckBox* m_checkOKRepeats = nullptr;
+    bool m_successFired = false;
+    QLineEdit* m_txtNetFailSpk = nullptr;
+    QCheckBox* m_checkFailSpk = nullptr;
+    QLineEdit* m_txtNetFailAlert = nullptr;
+    QCheckBox* m_checkFailAlert = nullptr;
+    QLineEdit* m_txtNetFailInterval = nullptr;
+    QCheckBox* m_checkFailRepeats = nullptr;
+    QCheckBox* m_okIconFlashes = nullptr;
+    bool m_failFired = false;
+    QPlainTextEdit* m_txtUrlList = nullptr;
+    QLineEdit* m_txtUrlsInterval = nullptr;
+    QCheckBox* m_checkUrlsEnabled = nullptr;
+    QLineEdit* m_txtUrlListSuccess = nullptr;
+    QCheckBox* m_checkUrlListSuccess = nullptr;
+    QLineEdit* m_txtUrlListFailed = nullptr;
+    QCheckBox* m_checkUrlListFailed = nullptr;
+    QCheckBox* m_failIconFlashes = nullptr;
+    QCheckBox* m_logEnabled = nullptr;
+    QCheckBox* m_showLatest = nullptr;
+    QStringList m_latest;
+    QPlainTextEdit* m_latestView = nullptr;
+    QPushButton* m_settingsLink = nullptr;
+    QPushButton* m_aboutLink = nullptr;
+    QPushButton* m_settingsMainLink = nullptr;
+    QPushButton* m_aboutMainLink = nullptr;
+    QLabel* m_checkLed = nullptr;
+    QSlider* m_intSlider = nullptr;
+    QLabel* m_txtSlider = nullptr;
+    QWidget* m_windowAlert = nullptr;
+    QLabel* m_txtAlert = nullptr;
+    QPushButton* m_btnAlertOK = nullptr;
+    QWidget* m_windowAbout = nullptr;
+    QPushButton* m_about_visit_website_btn = nullptr;
+    int m_tick = 0;
+    int m_otherUrlPointer = 0;
+    bool m_settingsIsActive = false;
+    QLineEdit* m_txtUrlListLeading = nullptr;
+
+    QTimer* m_timer = nullptr;
+    bool m_watchingWindows = false;
+    QString m_statusImageName;
+    QString m_lampImageName;
+    QHash<QString, QPixmap> m_images;
+};
