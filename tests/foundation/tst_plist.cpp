@@ -1,0 +1,433 @@
+#include "Plist.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <clocale>
+
+namespace {
+
+// The monitor's settings dictionary: texts as strings, checkboxes and the slider as integers.
+QVariantMap settingsDictionary()
+{
+    QVariantMap map;
+    const QList<int> texts = {0, 1, 2, 3, 8, 9, 10, 14, 15, 16, 17};
+    for (int i = 0; i < 24; ++i) {
+        const QString key = QStringLiteral("gen%1").arg(i);
+        if (texts.contains(i)) {
+            map.insert(key, QStringLiteral("text %1 <&> caf\u00e9").arg(i));
+        } else {
+            map.insert(key, i == 23 ? 37 : i % 2);
+        }
+    }
+    map.insert(QStringLiteral("gen14"), QStringLiteral("www.kernel.org\nwww.debian.org"));
+    map.insert(QStringLiteral("gen3"), QString());
+    return map;
+}
+
+QDateTime utc(int y, int mo, int d, int h, int mi, int s)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc());
+}
+
+// Python's plistlib is the reference: it is the platform's own format in a second implementation.
+struct Python
+{
+    static bool available() { return !QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty(); }
+
+    // Runs a script with arguments; answers its standard output, or none when it failed.
+    static std::optional<QByteArray> run(const QString& script, const QStringList& args = {})
+    {
+        QProcess p;
+        p.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            qWarning().noquote() << QString::fromUtf8(p.readAllStandardError());
+            return std::nullopt;
+        }
+        return p.readAllStandardOutput();
+    }
+};
+
+// A value of every type, nested, as both sides write it; kept in step with pythonRichValue.
+QVariant richValue()
+{
+    QVariantMap inner;
+    inner.insert(QStringLiteral("empty list"), QVariantList());
+    inner.insert(QStringLiteral("empty dict"), QVariantMap());
+    inner.insert(QStringLiteral("deep"), QVariantList{QVariantList{QVariantMap{{QStringLiteral("x"), QByteArray(90, 'z')}}}});
+    QVariantMap map;
+    map.insert(QStringLiteral("string"), QStringLiteral("plain"));
+    map.insert(QStringLiteral("unicode \u00e9 \U0001F600"), QStringLiteral("\u4e2d\u6587 \U0001F600 tab\there"));
+    map.insert(QStringLiteral("empty"), QString());
+    map.insert(QStringLiteral("int"), qint64(42));
+    map.insert(QStringLiteral("negative"), qint64(-7));
+    map.insert(QStringLiteral("min"), std::numeric_limits<qint64>::min());
+    map.insert(QStringLiteral("max"), std::numeric_limits<qint64>::max());
+    map.insert(QStringLiteral("reals"), QVariantList{0.1, 1.5, 3.0, -0.0, 1e20, 1.5e-5, 1e16, 123456789.125, -2.5});
+    map.insert(QStringLiteral("true"), true);
+    map.insert(QStringLiteral("false"), false);
+    map.insert(QStringLiteral("data"), QByteArray("\x00\x01\xfe\xff binary", 11));
+    map.insert(QStringLiteral("long data"), QByteArray(200, '\x5a'));
+    map.insert(QStringLiteral("date"), utc(2026, 12, 5, 9, 5, 3));
+    map.insert(QStringLiteral("old date"), utc(1900, 1, 1, 0, 0, 0));
+    map.insert(QStringLiteral("nested"), inner);
+    return map;
+}
+
+const char* pythonRichValue = R"(
+import datetime
+inner = {"empty list": [], "empty dict": {}, "deep": [[{"x": b"z" * 90}]]}
+value = {"string": "plain", "unicode \u00e9 \U0001F600": "\u4e2d\u6587 \U0001F600 tab\there", "empty": "",
+         "int": 42, "negative": -7, "min": -2**63, "max": 2**63 - 1,
+         "reals": [0.1, 1.5, 3.0, -0.0, 1e20, 1.5e-5, 1e16, 123456789.125, -2.5],
+         "true": True, "false": False, "data": b"\x00\x01\xfe\xff binary", "long data": b"\x5a" * 200,
+         "date": datetime.datetime(2026, 12, 5, 9, 5, 3), "old date": datetime.datetime(1900, 1, 1),
+         "nested": inner}
+)";
+
+QByteArray writeTemp(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+        return {};
+    }
+    return dir.filePath(name).toUtf8();
+}
+
+// A binary plist of arrays built by hand: object i is an array of the given references.
+QByteArray handBinary(const QList<QList<quint32>>& arrays, quint64 top = 0, quint64 countOverride = 0)
+{
+    QByteArray out("bplist00");
+    QList<quint32> offsets;
+    for (const auto& refs : arrays) {
+        offsets.append(quint32(out.size()));
+        if (refs.size() < 15) {
+            out.append(char(0xA0 | refs.size()));
+        } else {
+            out.append(char(0xAF));
+            out.append(char(0x12));
+            for (int s = 24; s >= 0; s -= 8) {
+                out.append(char((refs.size() >> s) & 0xFF));
+            }
+        }
+        for (quint32 r : refs) {
+            for (int s = 24; s >= 0; s -= 8) {
+                out.append(char((r >> s) & 0xFF));
+            }
+        }
+    }
+    const quint64 table = quint64(out.size());
+    for (quint32 o : offsets) {
+        for (int s = 24; s >= 0; s -= 8) {
+            out.append(char((o >> s) & 0xFF));
+        }
+    }
+    out.append(6, '\0');
+    out.append(char(4)); // offset size
+    out.append(char(4)); // reference size
+    for (quint64 v : {countOverride ? countOverride : quint64(arrays.size()), top, table}) {
+        for (int s = 56; s >= 0; s -= 8) {
+            out.append(char((v >> s) & 0xFF));
+        }
+    }
+    return out;
+}
+
+QByteArray nestedXml(int depth)
+{
+    return "<plist>" + QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth) + "</plist>";
+}
+
+} // namespace
+
+class TestPlist : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingsXmlIsWhatThePlatformWrites()
+    {
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        QTemporaryDir dir;
+        const QVariantMap settings = settingsDictionary();
+        const auto xml = Plist::toXml(settings);
+        QVERIFY(xml);
+        const QByteArray ours = writeTemp(dir, QStringLiteral("ours.plist"), *xml);
+        const QByteArray json = writeTemp(dir, QStringLiteral("expected.json"),
+                                          QJsonDocument(QJsonObject::fromVariantMap(settings)).toJson());
+        const auto out = Python::run(QStringLiteral(R"(
+import json, plistlib, sys
+ours = open(sys.argv[1], "rb").read()
+expected = json.load(open(sys.argv[2]))
+read = plistlib.loads(ours)
+assert read == expected, (read, expected)
+assert all(type(read[k]) is type(expected[k]) for k in expected)
+assert plistlib.dumps(expected) == ours, plistlib.dumps(expected)
+print("same")
+)"),
+                                     {QString::fromUtf8(ours), QString::fromUtf8(json)});
+        QVERIFY(out);
+        QCOMPARE(out->trimmed(), QByteArray("same"));
+        QVERIFY(xml->contains("\t<key>gen5</key>\n\t<integer>1</integer>\n"));
+        QVERIFY(xml->endsWith("</dict>\n</plist>\n"));
+    }
+
+    void everyTypeIsWrittenAsThePlatformWritesIt()
+    {
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        QTemporaryDir dir;
+        const auto xml = Plist::toXml(richValue());
+        QVERIFY(xml);
+        const QByteArray ours = writeTemp(dir, QStringLiteral("ours.plist"), *xml);
+        const auto theirs = Python::run(QString::fromUtf8(pythonRichValue) + QStringLiteral(R"(
+import plistlib, sys
+sys.stdout.buffer.write(plistlib.dumps(value))
+assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
+)"),
+                                        {QString::fromUtf8(ours)});
+        QVERIFY(theirs);
+        QCOMPARE(*xml, *theirs);
+    }
+
+    void readsWhatThePlatformWrites_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("xml") << QStringLiteral("FMT_XML");
+        QTest::newRow("binary") << QStringLiteral("FMT_BINARY");
+    }
+
+    void readsWhatThePlatformWrites()
+    {
+        QFETCH(QString, format);
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        const auto bytes = Python::run(QString::fromUtf8(pythonRichValue)
+                                       + QStringLiteral("\nimport plistlib, sys\n"
+                                                        "sys.stdout.buffer.write(plistlib.dumps(value, fmt=plistlib.%1))\n")
+                                             .arg(format));
+        QVERIFY(bytes);
+        const auto read = Plist::fromData(*bytes);
+        QVERIFY(read);
+        QCOMPARE(*read, richValue());
+    }
+
+    void largeUnsignedFromThePlatformWraps()
+    {
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        for (const char* fmt : {"FMT_XML", "FMT_BINARY"}) {
+            const auto bytes = Python::run(QStringLiteral("import plistlib, sys\nsys.stdout.buffer.write("
+                                                          "plistlib.dumps([2**64 - 1, 2**63], fmt=plistlib.%1))")
+                                               .arg(QLatin1String(fmt)));
+            QVERIFY(bytes);
+            QCOMPARE(Plist::fromData(*bytes), QVariant(QVariantList{qint64(-1), std::numeric_limits<qint64>::min()}));
+        }
+    }
+
+    void roundTrips_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("settings") << QVariant(settingsDictionary());
+        QVariantMap rich = richValue().toMap();
+        rich.remove(QStringLiteral("old date")); // the binary writer's dates end 2^31 s from 2001
+        QTest::newRow("rich") << QVariant(rich);
+        QTest::newRow("top-level string") << QVariant(QStringLiteral("alone"));
+        QTest::newRow("top-level array") << QVariant(QVariantList{1, QStringLiteral("two"), 3.5});
+        QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a"), QStringLiteral("b")});
+        QTest::newRow("escapes") << QVariant(QStringLiteral("a<b>&c]]>\"'"));
+    }
+
+    void roundTrips()
+    {
+        QFETCH(QVariant, value);
+        for (auto kind : {Plist::Kind::Xml, Plist::Kind::Binary}) {
+            const auto bytes = kind == Plist::Kind::Xml ? Plist::toXml(value) : Plist::toBinary(value);
+            QVERIFY(bytes);
+            const auto back = Plist::fromData(*bytes);
+            QVERIFY(back);
+            if (value.metaType().id() == QMetaType::QStringList) {
+                QCOMPARE(back->toStringList(), value.toStringList());
+            } else {
+                QCOMPARE(*back, value);
+            }
+        }
+    }
+
+    void valuesWithoutPlistFormAreRefused_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("xmlRefused");
+        QTest::addColumn<bool>("binaryRefused");
+        QTest::newRow("null") << QVariant() << true << true;
+        QTest::newRow("unknown type") << QVariant(QPoint(1, 2)) << true << true;
+        QTest::newRow("nested unknown") << QVariant(QVariantMap{{QStringLiteral("p"), QPoint(1, 2)}}) << true << true;
+        QTest::newRow("control character") << QVariant(QStringLiteral("bell\x07")) << true << false;
+        QTest::newRow("NUL") << QVariant(QString(QChar(0))) << true << true;
+        QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xD800))) << true << true;
+        QTest::newRow("key with control") << QVariant(QVariantMap{{QStringLiteral("k\x01"), 1}}) << true << false;
+        QTest::newRow("unsigned beyond int64") << QVariant(std::numeric_limits<quint64>::max()) << true << true;
+        QTest::newRow("year 10000") << QVariant(utc(10000, 1, 1, 0, 0, 0)) << true << true;
+        QTest::newRow("invalid date") << QVariant(QDateTime()) << true << true;
+        QTest::newRow("uid") << QVariant::fromValue(Plist::Uid{3}) << true << false;
+        QTest::newRow("binary date before 1933") << QVariant(utc(1900, 1, 1, 0, 0, 0)) << false << true;
+    }
+
+    void valuesWithoutPlistFormAreRefused()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(bool, xmlRefused);
+        QFETCH(bool, binaryRefused);
+        QCOMPARE(!Plist::toXml(value), xmlRefused);
+        QCOMPARE(!Plist::toBinary(value), binaryRefused);
+    }
+
+    void badInputAnswersNone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("hello world");
+        QTest::newRow("lone tag") << QByteArray("<plist>");
+        QTest::newRow("empty plist") << QByteArray("<plist></plist>");
+        QTest::newRow("mismatched") << QByteArray("<plist><dict><key>a</key><string>x</dict></plist>");
+        QTest::newRow("key without value") << QByteArray("<plist><dict><key>a</key></dict></plist>");
+        QTest::newRow("value without key") << QByteArray("<plist><dict><string>x</string></dict></plist>");
+        QTest::newRow("two roots") << QByteArray("<plist><true/><true/></plist>");
+        QTest::newRow("trailing element") << QByteArray("<plist><true/></plist><x/>");
+        QTest::newRow("stray text") << QByteArray("<plist>junk<true/></plist>");
+        QTest::newRow("bad integer") << QByteArray("<plist><integer>12a</integer></plist>");
+        QTest::newRow("integer overflow") << QByteArray("<plist><integer>99999999999999999999</integer></plist>");
+        QTest::newRow("bad real") << QByteArray("<plist><real>1,5</real></plist>");
+        QTest::newRow("junk date") << QByteArray("<plist><date>junk</date></plist>");
+        QTest::newRow("bad data") << QByteArray("<plist><data>!!!</data></plist>");
+        QTest::newRow("unknown element") << QByteArray("<plist><float>1</float></plist>");
+        QTest::newRow("undefined entity") << QByteArray("<plist><string>&nope;</string></plist>");
+        QTest::newRow("bplist header only") << QByteArray("bplist00");
+        QTest::newRow("bplist junk") << QByteArray("bplist00").append(64, '\xff');
+        QTest::newRow("cycle") << handBinary({{1}, {0}});
+        QTest::newRow("self reference") << handBinary({{0}});
+        QTest::newRow("reference out of range") << handBinary({{5}});
+        QTest::newRow("top out of range") << handBinary({{}}, 3);
+        QTest::newRow("huge object count") << handBinary({{}}, 0, quint64(1) << 62);
+        QList<QList<quint32>> chain;
+        for (quint32 i = 0; i < 100000; ++i) {
+            chain.append(QList<quint32>{i + 1});
+        }
+        chain.append(QList<quint32>{});
+        QTest::newRow("binary chain 100000 deep") << handBinary(chain);
+        QList<QList<quint32>> fan; // each level refers twice to the next: 2^60 values when expanded
+        for (quint32 i = 0; i < 60; ++i) {
+            fan.append(QList<quint32>{i + 1, i + 1});
+        }
+        fan.append(QList<quint32>{});
+        QTest::newRow("binary exponential sharing") << handBinary(fan);
+        QTest::newRow("xml 100000 deep") << nestedXml(100000);
+        QTest::newRow("xml just too deep") << nestedXml(Plist::MaxDepth + 1);
+    }
+
+    void badInputAnswersNone()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!Plist::fromData(bytes));
+    }
+
+    void limitsAcceptWhatIsWithinThem()
+    {
+        QVERIFY(Plist::fromData(nestedXml(Plist::MaxDepth)));
+        QList<QList<quint32>> fan;
+        for (quint32 i = 0; i < 10; ++i) {
+            fan.append(QList<quint32>{i + 1, i + 1});
+        }
+        fan.append(QList<quint32>{});
+        QVERIFY(Plist::fromData(handBinary(fan))); // 2^11 values: shared, but small
+    }
+
+    void truncatedInputAnswersNone()
+    {
+        const QVariantMap small{{QStringLiteral("a"), 1}, {QStringLiteral("b"), QVariantList{QStringLiteral("x"), 2.5}},
+                                {QStringLiteral("c"), QByteArray("data")}};
+        const QByteArray xml = *Plist::toXml(small);
+        const QByteArray binary = *Plist::toBinary(small);
+        // The XML stays whole when only its final line break is missing.
+        for (qsizetype n = 0; n < xml.size() - 1; ++n) {
+            QVERIFY2(!Plist::fromData(xml.left(n)), qPrintable(QString::number(n)));
+        }
+        for (qsizetype n = 0; n < binary.size(); ++n) {
+            QVERIFY2(!Plist::fromData(binary.left(n)), qPrintable(QString::number(n)));
+        }
+        // Every single-byte corruption of the binary form is answered without a crash.
+        for (qsizetype i = 0; i < binary.size(); ++i) {
+            QByteArray bent = binary;
+            bent[i] = char(bent[i] ^ 0xA5);
+            Plist::fromData(bent);
+        }
+    }
+
+    void filesAreReadAndWrittenWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("TestFile.txt"));
+        QVERIFY(Plist::writeFile(path, settingsDictionary()));
+        QCOMPARE(Plist::readFile(path), QVariant(settingsDictionary()));
+        QVERIFY(Plist::writeFile(path, settingsDictionary(), Plist::Kind::Binary));
+        QCOMPARE(Plist::readFile(path), QVariant(settingsDictionary()));
+
+        // A value with no plist form leaves the old file as it was.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        QVERIFY(!Plist::writeFile(path, QVariantMap{{QStringLiteral("bad"), QVariant()}}));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+
+        QVERIFY(!Plist::writeFile(dir.filePath(QStringLiteral("missing/dir/x.plist")), 1));
+        QVERIFY(!Plist::readFile(dir.filePath(QStringLiteral("nothing here"))));
+        QVERIFY(!Plist::readFile(dir.path()));
+    }
+
+    void oversizedFileIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("huge.plist"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // A valid XML head followed by 50 MB inside one string.
+        f.write("<plist><string>");
+        const QByteArray block(1024 * 1024, 'a');
+        for (int i = 0; i < 50; ++i) {
+            f.write(block);
+        }
+        f.write("</string></plist>");
+        f.close();
+        QVERIFY(!Plist::readFile(path));
+        QVERIFY(!Plist::readFile(QStringLiteral("/dev/zero")));
+    }
+
+    void readingIgnoresTheProcessLocale()
+    {
+        const QByteArray saved = std::setlocale(LC_NUMERIC, nullptr);
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE")) {
+            QSKIP("no German locale installed");
+        }
+        const auto read = Plist::fromData("<plist><real>1.5</real></plist>");
+        const auto xml = Plist::toXml(2.5);
+        std::setlocale(LC_NUMERIC, saved.constData());
+        QCOMPARE(read, QVariant(1.5));
+        QVERIFY(xml && xml->contains("<real>2.5</real>"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlist)
+#include "tst_plist.moc"
