@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <dirent.h>
@@ -42,24 +43,34 @@ bool homeIsSet()
     return !qEnvironmentVariableIsEmpty("HOME");
 }
 
-int indexOfExact(const QStringList& listing, const QString& name)
+// The position a present name takes in the sorted listing is the number of names ordered before it
+// (names in a directory are unique and the order is total): one pass instead of a sort.
+int positionInListing(const QStringList& entries, const QString& name)
 {
-    return int(listing.indexOf(name));
+    return int(std::count_if(entries.cbegin(), entries.cend(),
+                             [&name](const QString& other) { return compareListingNames(other, name) < 0; }));
 }
 
-// Both sides lowered, as the lookup ignoring case is defined.
-int indexIgnoringCase(const QStringList& listing, const QString& name)
+int indexOfExact(const QStringList& entries, const QString& name)
+{
+    return entries.contains(name) ? positionInListing(entries, name) : -1;
+}
+
+// The entry that comes first in listing order among those equal to name when both are lowered;
+// none when there is no such entry.
+std::optional<QString> firstIgnoringCase(const QStringList& entries, const QString& name)
 {
     if (name.isEmpty()) {
-        return -1;
+        return std::nullopt;
     }
     const QString wanted = name.toLower();
-    for (qsizetype i = 0; i < listing.size(); ++i) {
-        if (listing.at(i).toLower() == wanted) {
-            return int(i);
+    std::optional<QString> first;
+    for (const QString& entry : entries) {
+        if (entry.toLower() == wanted && (!first || compareListingNames(entry, *first) < 0)) {
+            first = entry;
         }
     }
-    return -1;
+    return first;
 }
 
 bool lstatPath(const QString& path, struct stat& st)
@@ -388,7 +399,11 @@ int FS::doesItemExist(const QString& name) const
     if (split.last.isEmpty()) {
         return -1;
     }
-    return indexOfExact(listDir(split.dir), split.last);
+    const QString current = currentDir();
+    if (current.isEmpty()) {
+        return -1;
+    }
+    return indexOfExact(rawEntries(current + u'/' + split.dir), split.last);
 }
 
 int FS::doesDirExist(const QString& name) const
@@ -398,7 +413,13 @@ int FS::doesDirExist(const QString& name) const
 
 int FS::getItemIndexInCurrentDir(const QString& name) const
 {
-    return indexIgnoringCase(listDir(QString()), name);
+    const QString current = currentDir();
+    if (current.isEmpty()) {
+        return -1;
+    }
+    const QStringList entries = rawEntries(current);
+    const std::optional<QString> found = firstIgnoringCase(entries, name);
+    return found ? positionInListing(entries, *found) : -1;
 }
 
 int FS::getIndexOfItemInDir(const QString& name, const QString& dir) const
@@ -443,12 +464,8 @@ bool FS::deleteItem(const QString& name) const
             return removePath(join(dirPath, split.last));
         }
     }
-    const QStringList listing = sortedEntries(current);
-    const int index = indexIgnoringCase(listing, name);
-    if (index < 0) {
-        return false;
-    }
-    return removePath(join(current, listing.at(index)));
+    const std::optional<QString> found = firstIgnoringCase(rawEntries(current), name);
+    return found && removePath(join(current, *found));
 }
 
 int FS::deleteAllItemsWithExt(const QString& ext) const
