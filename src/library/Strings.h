@@ -129,6 +129,76 @@ public:
     QString htmlCreateSearchStringSearchEngine(const QString& query, int engine);
 
     // ---- Key-code tables (KeyCodes.cpp) ----
+    // Keys are named by virtual key code, 0 to 126, on a Japanese (JIS) layout. Every operation answers
+    // its failure value ("???", -1, NO) for a code outside 0 to 126. The tables are built on first use.
+
+    /** The plain names of the 127 keys ("?10" for codes the layout does not use). */
+    QStringList db_ascii() const;
+    /** The names with shift held. */
+    QStringList db_shift() const;
+    /** The editing command of command with each key, "" for none. */
+    QStringList db_cmd() const;
+    /** The editing command of option with each key, "" for none. */
+    QStringList db_opt() const;
+    /** Mode 0 plain, 1 shift, 2 command, 3 option: the entry for code; "???" for a code outside 0 to
+     *  126, for mode 4 (trace "No database for ctl key yet") and any other mode (a trace line). */
+    QString getStringFromKeycodeMode(int code, int mode);
+    /** The lowest code whose plain name equals name exactly; -1 when none does. */
+    int getKeycodeFromString(const QString& name);
+    /** YES when the plain name of code is one character long (or "space"). */
+    bool isKeycodeAsciiChar(int code);
+    /** isKeycodeAsciiChar of the code named name; NO for names not in the table. */
+    bool isStringAsciiChar(const QString& name);
+    /** YES for the 26 letter keys a to z. */
+    bool isKeycodeLetter(int code);
+    /** YES for the digit keys of the main block (18 to 23, 25, 26, 28, 29). */
+    bool isKeycodeNumber(int code);
+    /** YES for the punctuation keys; with shift also for the digit keys of the main block. */
+    bool isKeycodePunctuationShift(int code, bool shift);
+    /** YES for the arrow keys, 123 to 126. */
+    bool isKeycodeArrow(int code);
+    /** YES for the deleting keys: 51 (delete) and 117 (forward delete). */
+    bool isKeycodeDelete(int code);
+    /** YES for return, tab, the two ".", blank and enter; with shift also for "?" (44) and "!" (18). */
+    bool isKeyCodeWordSeperatorShift(int code, bool shift);
+    /** YES for return and the two "."; with shift also for 44 and 18. */
+    bool isKeyCodeWordEndOfSentenceShift(int code, bool shift);
+    /** YES for a letter, or for a word separator other than the two "." keys. */
+    bool isKeyCodeWordEndOfNumberShift(int code, bool shift);
+    /** The class of the key: 4 function, 3 control, 2 punctuation, 1 number, 0 letter, 5 arrow,
+     *  6 delete, tested in that order; -1 for anything else and for codes outside 0 to 126. */
+    int whatIsKeyCodeShift(int code, bool shift);
+    /** YES for "f1" to "f15". */
+    bool isStrFnKey(const QString& name);
+    /** YES for the names of the control keys ("return", "delete", "enter", "escape", ...). */
+    bool isStrCtlKey(const QString& name);
+    /** YES when some element of array equals text. */
+    bool isStringInArray(const QString& text, const QStringList& array);
+    /** YES when part occurs in text; an empty part never does. */
+    bool isStringInString(const QString& part, const QString& text);
+    /** YES when text occurs in the keyboard characters "1234567890-^¥qwertyuiop@[[asdfghjkl];:]zxcvbnm,./_". */
+    bool isCharKeyboard(const QString& text);
+    /** YES when text occurs in the shifted keyboard characters. */
+    bool isCharKeyboardShift(const QString& text);
+    /** YES when text occurs in the upper punctuation characters. */
+    bool isCharUpperPuncuation(const QString& text);
+    /** YES when text occurs in the word separators "!,.;: ?". */
+    bool isCharWordSeperator(const QString& text);
+    /** YES when text occurs in "0123456789". */
+    bool isCharNumber(const QString& text);
+    /** YES for exactly "\r" or "\n". */
+    bool isCharNewline(const QString& text);
+    /** For one keyboard character: itself without shift, its shifted name with shift (from the shift
+     *  table: "2" gives "\"", "-" gives "Equals "); "???" for any other text. */
+    QString stringAddShiftShift(const QString& character, bool shift);
+    /** "%c" of n: the character with code n; "" for 0 and for codes outside Unicode. */
+    QString asciiCodeToString(int n);
+    /** The 16-bit code of the first character; 0 for the empty text. */
+    quint16 stringToAsciiCode(const QString& text);
+    /** "cmd+", "opt+", "ctl+", "shift+" for each switch that is on, in that order, then name. */
+    QString shortcutFromStringCmdOptionCtlShift(const QString& name, bool cmd, bool option, bool ctl, bool shift);
+    /** Writes the four tables as trace lines. */
+    void printKeyCodes();
 
 private:
     Strings();
