@@ -54,7 +54,7 @@ public:
     /** The repeating poll timer (2.0 s); runs from creation until the process ends. */
     QTimer* ttsQueueTimer() const { return m_ttsQueueTimer; }
     /** The grace timer scheduled by the last end report; null before the first or once it fired. */
-    QTimer* ttsTimeout() const { return m_ttsTimeout.data(); }
+    QTimer* ttsTimeout() const;
 
     // ---- Operations ----
 

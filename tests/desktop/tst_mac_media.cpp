@@ -1,0 +1,285 @@
+#include "FakeSpeechSynthesizer.h"
+#include "Mac_media.h"
+#include "NotificationCenter.h"
+#include "Platform.h"
+#include "Trace.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+// Records the trace lines written while it lives.
+class Traces
+{
+public:
+    Traces()
+        : m_was(isTraceForwarding())
+    {
+        setTraceForwarding(true);
+        m_token = NotificationCenter::defaultCenter().addObserver(
+            QStringLiteral("Debug"), [this](const Notification& n) { m_lines << n.object.toString(); });
+    }
+    ~Traces()
+    {
+        NotificationCenter::defaultCenter().removeObserver(m_token);
+        setTraceForwarding(m_was);
+    }
+    QStringList lines() const { return m_lines; }
+
+private:
+    bool m_was;
+    NotificationCenter::Token m_token = 0;
+    QStringList m_lines;
+};
+
+QStringList texts(std::initializer_list<const char*> list)
+{
+    QStringList out;
+    for (const char* s : list) {
+        out << QString::fromUtf8(s);
+    }
+    return out;
+}
+} // namespace
+
+class TestMacMedia : public QObject
+{
+    Q_OBJECT
+
+    Mac_media* media = nullptr;
+    std::shared_ptr<FakeSpeechSynthesizer> synth;
+
+    // The synthesizer reports the end, and the grace timer brings the state back to 0.
+    void endAndWaitForIdle()
+    {
+        synth->finishUtterance();
+        QCOMPARE(media->tts_state(), 3);
+        QTRY_COMPARE(media->tts_state(), 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Platform::installBackends(Platform::Backends::Null);
+        media = Mac_media::sharedEngineInstance();
+        QVERIFY(media);
+        QCOMPARE(Mac_media::alloc(), nullptr);
+        // As created: idle, defaults, the poll running (checked here, before init() stops it).
+        QCOMPARE(media->tts_state(), 0);
+        QCOMPARE(media->speakVolume(), 1.0F);
+        QCOMPARE(media->speakRate(), 0.2F);
+        QVERIFY(media->ttsQueue().isEmpty());
+        QVERIFY(media->speechSynth());
+        QVERIFY(media->ttsQueueTimer()->isActive());
+        QVERIFY(!media->ttsQueueTimer()->isSingleShot());
+        QCOMPARE(media->ttsQueueTimer()->interval(), 2000);
+    }
+
+    void init()
+    {
+        synth = std::make_shared<FakeSpeechSynthesizer>();
+        media->setSpeechSynth(synth);
+        // The tests drive the poll by hand.
+        media->ttsQueueTimer()->stop();
+        media->setTtsQueue({});
+        media->setTts_state(0);
+        media->speak_volumeRate(1.0F, 0.2F);
+    }
+
+    void cleanup()
+    {
+        // Let pending grace timers and end reports run out before the next test.
+        QTRY_VERIFY(!media->ttsTimeout() || !media->ttsTimeout()->isActive());
+        QCoreApplication::processEvents();
+    }
+
+    void cleanupTestCase()
+    {
+        media->ttsQueueTimer()->setInterval(Mac_media::PollIntervalMs);
+        media->ttsQueueTimer()->start();
+    }
+
+    void appendingReturnsAtOnce()
+    {
+        media->ttsAddToQueue(QStringLiteral("one"));
+        media->dbtts(QString());
+        media->ttsAddToQueue(QStringLiteral("three"));
+        QCOMPARE(media->ttsQueue(), (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
+        QVERIFY(synth->spoken().isEmpty());
+        QCOMPARE(media->tts_state(), 0);
+    }
+
+    void oneAtATimeInOrder()
+    {
+        for (const char* s : {"first", "second", "third"}) {
+            media->ttsAddToQueue(QString::fromUtf8(s));
+        }
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"first"}));
+        QCOMPARE(media->tts_state(), 1);
+        QCOMPARE(media->ttsQueue(), texts({"second", "third"}));
+
+        // Nothing new starts while the sentence is started, spoken, or in its grace delay.
+        media->ttsProcessQueue();
+        synth->speakWord();
+        QCOMPARE(media->tts_state(), 2);
+        media->ttsProcessQueue();
+        synth->finishUtterance();
+        QCOMPARE(media->tts_state(), 3);
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"first"}));
+        QVERIFY(media->ttsTimeout());
+        QCOMPARE(media->ttsTimeout()->interval(), 50);
+        QTRY_COMPARE(media->tts_state(), 0);
+
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"first", "second"}));
+        endAndWaitForIdle();
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"first", "second", "third"}));
+        QVERIFY(media->ttsQueue().isEmpty());
+        endAndWaitForIdle();
+
+        // An empty queue with state 0 makes every poll return without effect.
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken().size(), 3);
+        QCOMPARE(media->tts_state(), 0);
+    }
+
+    void emptySentenceCostsOnePoll()
+    {
+        media->ttsAddToQueue(QStringLiteral("a"));
+        media->ttsAddToQueue(QString());
+        media->ttsAddToQueue(QStringLiteral("b"));
+        media->ttsProcessQueue();
+        endAndWaitForIdle();
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"a"}));
+        QCOMPARE(media->ttsQueue(), texts({"b"}));
+        QCOMPARE(media->tts_state(), 0);
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"a", "b"}));
+    }
+
+    void queueIsCappedDroppingTheOldest()
+    {
+        Traces traces;
+        for (int i = 0; i < 105; ++i) {
+            media->ttsAddToQueue(QStringLiteral("s%1").arg(i));
+        }
+        const QStringList queue = media->ttsQueue();
+        QCOMPARE(queue.size(), 100);
+        QCOMPARE(queue.front(), QStringLiteral("s5"));
+        QCOMPARE(queue.back(), QStringLiteral("s104"));
+        QCOMPARE(traces.lines().size(), 5);
+        QVERIFY(traces.lines().front().contains(QStringLiteral("s0")));
+
+        QStringList many;
+        for (int i = 0; i < 150; ++i) {
+            many << QString::number(i);
+        }
+        media->setTtsQueue(many);
+        QCOMPARE(media->ttsQueue().size(), 100);
+        QCOMPARE(media->ttsQueue().front(), QStringLiteral("50"));
+    }
+
+    void startRules_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<bool>("spoken");
+        QTest::addColumn<int>("stateAfter");
+        QTest::newRow("idle") << 0 << false << QStringLiteral("x") << true << 1;
+        QTest::newRow("started, not forced") << 1 << false << QStringLiteral("x") << false << 1;
+        QTest::newRow("speaking, not forced") << 2 << false << QStringLiteral("x") << false << 2;
+        QTest::newRow("grace, not forced") << 3 << false << QStringLiteral("x") << false << 3;
+        QTest::newRow("speaking, forced") << 2 << true << QStringLiteral("x") << true << 1;
+        QTest::newRow("grace, forced") << 3 << true << QStringLiteral("x") << true << 1;
+        QTest::newRow("empty, forced") << 2 << true << QString() << false << 2;
+        QTest::newRow("empty, idle") << 0 << false << QString() << false << 0;
+    }
+    void startRules()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, force);
+        QFETCH(QString, sentence);
+        QFETCH(bool, spoken);
+        QFETCH(int, stateAfter);
+        media->ttsAddToQueue(QStringLiteral("queued"));
+        media->setTts_state(state);
+        media->ttsSpeakForceSpeak(sentence, force);
+        QCOMPARE(synth->spoken().size(), spoken ? 1 : 0);
+        QCOMPARE(media->tts_state(), stateAfter);
+        QCOMPARE(media->ttsQueue(), texts({"queued"}));
+        synth->finishUtterance();
+    }
+
+    void volumeAndRateTakeEffectAtTheNextStart()
+    {
+        media->ttsAddToQueue(QStringLiteral("one"));
+        media->ttsAddToQueue(QStringLiteral("two"));
+        media->ttsProcessQueue();
+        media->speak_volumeRate(0.5F, 0.3F);
+        endAndWaitForIdle();
+        media->ttsProcessQueue();
+        const auto starts = synth->starts();
+        QCOMPARE(starts.size(), 2);
+        QCOMPARE(starts[0].volume, 1.0F);
+        QCOMPARE(starts[0].rate, 0.2F);
+        QCOMPARE(starts[1].volume, 0.5F);
+        QCOMPARE(starts[1].rate, 0.3F);
+    }
+
+    void stopKeepsTheQueueAndTheEndStillComes()
+    {
+        media->ttsAddToQueue(QStringLiteral("one"));
+        media->ttsAddToQueue(QStringLiteral("two"));
+        media->ttsProcessQueue();
+        synth->speakWord();
+        media->ttsStop();
+        QCOMPARE(synth->stopCount(), 1);
+        QCOMPARE(media->ttsQueue(), texts({"two"}));
+        QCOMPARE(media->tts_state(), 2); // the end report comes later, through the event loop
+        QTRY_COMPARE(media->tts_state(), 0);
+        media->ttsProcessQueue();
+        QCOMPARE(synth->spoken(), texts({"one", "two"}));
+    }
+
+    void forcedStartOverAnUtterance()
+    {
+        media->ttsAddToQueue(QStringLiteral("queued"));
+        media->ttsProcessQueue();
+        synth->speakWord();
+        media->ttsSpeakForceSpeak(QStringLiteral("urgent"), true);
+        QCOMPARE(media->tts_state(), 1);
+        // The cut-short utterance reports its end; the grace timer then idles the queue although the
+        // forced sentence is still being spoken, and its next word sets the state back to 2.
+        QTRY_COMPARE(media->tts_state(), 0);
+        synth->speakWord();
+        QCOMPARE(media->tts_state(), 2);
+        QCOMPARE(synth->spoken(), texts({"queued", "urgent"}));
+    }
+
+    void thePollTimerDrivesTheQueue()
+    {
+        media->ttsQueueTimer()->setInterval(10);
+        media->ttsQueueTimer()->start();
+        for (const char* s : {"up", "down", "up again"}) {
+            media->ttsAddToQueue(QString::fromUtf8(s));
+        }
+        for (int n = 1; n <= 3; ++n) {
+            QTRY_COMPARE(synth->spoken().size(), n);
+            QVERIFY(synth->isSpeaking());
+            synth->finishUtterance();
+        }
+        QCOMPARE(synth->spoken(), texts({"up", "down", "up again"}));
+        QTRY_COMPARE(media->tts_state(), 0);
+        media->ttsQueueTimer()->stop();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMacMedia)
+#include "tst_mac_media.moc"
