@@ -1,4 +1,5 @@
 #include "Plist.h"
+#include "PlistValue.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -28,78 +29,12 @@
 
 namespace {
 
-// Seconds between 1970-01-01 and 2001-01-01, the platform's reference date.
-constexpr qint64 ReferenceEpochOffset = 978307200;
-
-enum class ValueKind { Invalid, String, Integer, Real, Bool, Data, Date, Array, Dict, Uid };
-
-ValueKind kindOf(const QVariant& value)
-{
-    const int id = value.metaType().id();
-    switch (id) {
-    case QMetaType::QString:
-        return ValueKind::String;
-    case QMetaType::Bool:
-        return ValueKind::Bool;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return ValueKind::Integer;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return ValueKind::Real;
-    case QMetaType::QByteArray:
-        return ValueKind::Data;
-    case QMetaType::QDateTime:
-        return ValueKind::Date;
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList:
-        return ValueKind::Array;
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantHash:
-        return ValueKind::Dict;
-    default:
-        break;
-    }
-    if (value.metaType() == QMetaType::fromType<Plist::Uid>()) {
-        return ValueKind::Uid;
-    }
-    return ValueKind::Invalid;
-}
-
-// The integer of a value classified as Integer; none for an unsigned value above the signed range.
-std::optional<qint64> integerOf(const QVariant& value)
-{
-    const int id = value.metaType().id();
-    if (id == QMetaType::ULongLong || id == QMetaType::ULong) {
-        const quint64 u = value.toULongLong();
-        if (u > quint64(std::numeric_limits<qint64>::max())) {
-            return std::nullopt;
-        }
-        return qint64(u);
-    }
-    return value.toLongLong();
-}
-
-QVariantList arrayOf(const QVariant& value)
-{
-    if (value.metaType().id() == QMetaType::QStringList) {
-        QVariantList list;
-        for (const QString& s : value.toStringList()) {
-            list.append(s);
-        }
-        return list;
-    }
-    return value.toList();
-}
+using PlistValue::arrayOf;
+using PlistValue::ReferenceEpochOffset;
+using PlistValue::ValueKind;
+using PlistValue::hasUnpairedSurrogate;
+using PlistValue::integerOf;
+using PlistValue::kindOf;
 
 // Dictionary entries sorted by the code points of their keys (UTF-16 order differs for characters
 // beyond the basic plane).
@@ -121,22 +56,6 @@ std::vector<std::pair<QString, QVariant>> sortedEntries(const QVariant& value)
         return a.first.toUcs4() < b.first.toUcs4();
     });
     return entries;
-}
-
-bool hasUnpairedSurrogate(const QString& s)
-{
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar c = s.at(i);
-        if (c.isHighSurrogate()) {
-            if (i + 1 >= s.size() || !s.at(i + 1).isLowSurrogate()) {
-                return true;
-            }
-            ++i;
-        } else if (c.isLowSurrogate()) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // The UTC date-time of seconds since 1970, none when not finite or out of Qt's range.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <optional>
+
+/** How property lists and keyed archives see a QVariant; shared by their writers. */
+namespace PlistValue {
+
+/** Seconds between 1970-01-01 and 2001-01-01, the platform's reference date. */
+inline constexpr qint64 ReferenceEpochOffset = 978307200;
+
+enum class ValueKind { Invalid, String, Integer, Real, Bool, Data, Date, Array, Dict, Uid };
+
+/** The plist kind of a value; Invalid for a null QVariant or a type with no plist form. */
+ValueKind kindOf(const QVariant& value);
+/** The integer of an Integer value; none for an unsigned value above the signed 64-bit range. */
+std::optional<qint64> integerOf(const QVariant& value);
+/** The items of an Array value (a QStringList as strings). */
+QVariantList arrayOf(const QVariant& value);
+/** True when the text holds a surrogate without its partner (no UTF-8 form). */
+bool hasUnpairedSurrogate(const QString& s);
+
+} // namespace PlistValue
