@@ -22,8 +22,8 @@ QString populatedDir()
         const QString prefixes[] = {QStringLiteral("file"), QStringLiteral("File"), QStringLiteral(".cache"),
                                     QStringLiteral("img_"), QStringLiteral("Report-2026-")};
         for (int i = 0; i < kNames; ++i) {
-            QFile file(dir.path() + u'/' + prefixes[i % 5] + QString::number(i * 7919 % 100003)
-                       + QStringLiteral(".txt"));
+            QFile file(dir.path() + u'/' + prefixes[i % 5] + QString::number(i * 7919 % 100003) +
+                       QStringLiteral(".txt"));
             if (!file.open(QIODevice::WriteOnly)) {
                 break;
             }

@@ -26,10 +26,10 @@ QString homeFromUserDatabase()
 {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     QByteArray buffer(size > 0 ? qsizetype(size) : 16384, '\0');
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
-    while (::getpwuid_r(::geteuid(), &entry, buffer.data(), size_t(buffer.size()), &found) == ERANGE
-           && buffer.size() < (1 << 20)) {
+    while (::getpwuid_r(::geteuid(), &entry, buffer.data(), size_t(buffer.size()), &found) == ERANGE &&
+           buffer.size() < (1 << 20)) {
         buffer.resize(buffer.size() * 2);
     }
     if (!found || !found->pw_dir || !*found->pw_dir) {
@@ -82,7 +82,7 @@ bool lstatPath(const QString& path, struct stat& st)
 // anything stays behind. Works on raw bytes so that names in any encoding go too.
 bool removeTree(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st = {};
     if (::lstat(path.constData(), &st) != 0) {
         return false;
     }
@@ -150,9 +150,9 @@ QDateTime fromTimespec(qint64 seconds, qint64 nanoseconds)
 // The creation (birth) time where the file system records it, else the modification time.
 QDateTime creationTime(const QString& path, const struct stat& st)
 {
-    struct statx sx {};
-    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0
-        && (sx.stx_mask & STATX_BTIME)) {
+    struct statx sx = {};
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0 &&
+        (sx.stx_mask & STATX_BTIME)) {
         return fromTimespec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
     }
     return fromTimespec(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
@@ -197,8 +197,8 @@ QList<QByteArray> rawChildNames(const QByteArray& path)
 // Links are compared by their own texts, never followed, so link cycles cannot recurse.
 bool sameContents(const QByteArray& path1, const QByteArray& path2)
 {
-    struct stat s1 {};
-    struct stat s2 {};
+    struct stat s1 = {};
+    struct stat s2 = {};
     if (::lstat(path1.constData(), &s1) != 0 || ::lstat(path2.constData(), &s2) != 0) {
         return false;
     }
@@ -526,7 +526,7 @@ QString FS::getItemAttributeAttribType(const QString& name, int type) const
 {
     const QString unknown = QStringLiteral("UNKNOWN_ATTRIB");
     const std::optional<QString> path = fullPath(name);
-    struct stat st {};
+    struct stat st = {};
     if (!path || !lstatPath(*path, st)) {
         return unknown;
     }
@@ -569,13 +569,13 @@ bool FS::isItemExecutable(const QString& name) const
 bool FS::isItemDeletable(const QString& name) const
 {
     const std::optional<QString> path = fullPath(name);
-    struct stat item {};
+    struct stat item = {};
     if (!path || !lstatPath(*path, item)) {
         return false;
     }
     const SplitName split = splitName(*path);
     const QByteArray parent = QFile::encodeName(split.dir.isEmpty() ? QStringLiteral("/") : split.dir);
-    struct stat dir {};
+    struct stat dir = {};
     if (::stat(parent.constData(), &dir) != 0 || ::access(parent.constData(), W_OK | X_OK) != 0) {
         return false;
     }
@@ -590,7 +590,7 @@ bool FS::isItemDeletable(const QString& name) const
 qint64 FS::getItemSize(const QString& name) const
 {
     const std::optional<QString> path = fullPath(name);
-    struct stat st {};
+    struct stat st = {};
     if (!path || !lstatPath(*path, st)) {
         return 0;
     }
@@ -608,7 +608,7 @@ bool FS::cmpItemWithItem(const QString& path1, const QString& path2) const
 std::optional<QDateTime> FS::getModifiedDateOfItem(const QString& name) const
 {
     const std::optional<QString> path = fullPath(name);
-    struct stat st {};
+    struct stat st = {};
     if (!path || !lstatPath(*path, st)) {
         return std::nullopt;
     }
@@ -622,7 +622,7 @@ void FS::setItemModificationDate(const QString& name, const QDateTime& date) con
         return;
     }
     const qint64 ms = date.toMSecsSinceEpoch();
-    struct timespec times[2] {};
+    struct timespec times[2] = {};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = time_t(ms / 1000 - (ms % 1000 < 0 ? 1 : 0));
     times[1].tv_nsec = long(((ms % 1000) + 1000) % 1000) * 1000000L;

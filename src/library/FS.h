@@ -31,12 +31,12 @@ class FS : public SharedInstance<FS>
 public:
     /** Kinds for getSystemDir(): the standard directories that exist on this system. */
     enum SystemDirKind {
-        ApplicationDirectory = 1,     // ~/.local/share/applications
-        LibraryDirectory = 5,         // ~/.local/share
-        UserDirectory = 7,            // the home directory
-        DocumentDirectory = 9,        // the documents directory (getDocumentDir)
-        DesktopDirectory = 12,        // ~/Desktop
-        CachesDirectory = 13,         // ~/.cache
+        ApplicationDirectory = 1,         // ~/.local/share/applications
+        LibraryDirectory = 5,             // ~/.local/share
+        UserDirectory = 7,                // the home directory
+        DocumentDirectory = 9,            // the documents directory (getDocumentDir)
+        DesktopDirectory = 12,            // ~/Desktop
+        CachesDirectory = 13,             // ~/.cache
         ApplicationSupportDirectory = 14, // the application's data directory
         DownloadsDirectory = 15,
         MoviesDirectory = 17,
@@ -179,8 +179,7 @@ public:
     std::optional<QVariant> readCustomClassFromFile(const QString& name) const;
     /** Writes text with writeTxtToFileData() to "<base>.<ext>" when overwrite is YES, otherwise to the
      *  first of "<base>0.<ext>", "<base>1.<ext>", ... that doesItemExist() does not find. */
-    void writeFileExtDataOverwrite(const QString& base, const QString& ext, const QString& text,
-                                   bool overwrite) const;
+    void writeFileExtDataOverwrite(const QString& base, const QString& ext, const QString& text, bool overwrite) const;
 
 private:
     FS() = default;

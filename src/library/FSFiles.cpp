@@ -33,8 +33,7 @@ bool isAscii(const QString& text)
 // Control characters that do not occur in text files: their presence marks the bytes as binary.
 bool isBinaryControl(char32_t c)
 {
-    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\v' && c != u'\f' && c != u'\r' && c != 0x1B)
-        || c == 0x7F;
+    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\v' && c != u'\f' && c != u'\r' && c != 0x1B) || c == 0x7F;
 }
 
 bool looksLikeText(const QString& text)
@@ -102,10 +101,8 @@ std::optional<QString> decodeText(const QByteArray& bytes)
     };
     // UTF-32LE before UTF-16LE: its mark begins with the same two bytes.
     static const Mark marks[] = {
-        {"\xEF\xBB\xBF", 3, QStringConverter::Utf8},
-        {"\xFF\xFE\x00\x00", 4, QStringConverter::Utf32LE},
-        {"\x00\x00\xFE\xFF", 4, QStringConverter::Utf32BE},
-        {"\xFF\xFE", 2, QStringConverter::Utf16LE},
+        {"\xEF\xBB\xBF", 3, QStringConverter::Utf8},        {"\xFF\xFE\x00\x00", 4, QStringConverter::Utf32LE},
+        {"\x00\x00\xFE\xFF", 4, QStringConverter::Utf32BE}, {"\xFF\xFE", 2, QStringConverter::Utf16LE},
         {"\xFE\xFF", 2, QStringConverter::Utf16BE},
     };
     for (const Mark& mark : marks) {
@@ -248,8 +245,7 @@ std::optional<QVariant> FS::readCustomClassFromFile(const QString& name) const
     return object;
 }
 
-void FS::writeFileExtDataOverwrite(const QString& base, const QString& ext, const QString& text,
-                                   bool overwrite) const
+void FS::writeFileExtDataOverwrite(const QString& base, const QString& ext, const QString& text, bool overwrite) const
 {
     if (overwrite) {
         writeTxtToFileData(format("%@.%@", base, ext), text);

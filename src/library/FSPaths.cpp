@@ -169,7 +169,7 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
     if (fd < 0) {
         return std::nullopt;
     }
-    struct stat st {};
+    struct stat st = {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
         ::close(fd);
         return std::nullopt;

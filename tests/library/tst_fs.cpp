@@ -162,9 +162,9 @@ private slots:
         for (const char* n : {".dot", "B.txt", "a.txt", "b.txt", "sub/x.txt"}) {
             QVERIFY(touch(work(s(n))));
         }
-        const int answer = op == u"exists" ? fs->doesItemExist(name)
-                         : op == u"dirExists" ? fs->doesDirExist(name)
-                                              : fs->getItemIndexInCurrentDir(name);
+        const int answer = op == u"exists"      ? fs->doesItemExist(name)
+                           : op == u"dirExists" ? fs->doesDirExist(name)
+                                                : fs->getItemIndexInCurrentDir(name);
         QCOMPARE(answer, expected);
     }
 
@@ -311,9 +311,9 @@ private slots:
         fs->deleteAllItemsFromDir(dir);
         QVERIFY(QFileInfo::exists(documents + s("/precious.txt")));
         QCOMPARE(QDir(documents + s("/victims")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot), wiped);
-        const QString expected = currentAfter == u"-" ? m_work
-                               : currentAfter.isEmpty() ? documents
-                                                        : documents + u'/' + currentAfter;
+        const QString expected = currentAfter == u"-"     ? m_work
+                                 : currentAfter.isEmpty() ? documents
+                                                          : documents + u'/' + currentAfter;
         QCOMPARE(QDir::currentPath(), expected);
     }
 
@@ -457,7 +457,10 @@ private slots:
         QTest::addColumn<std::optional<QString>>("expected");
         const std::optional<QString> none;
         QTest::newRow("ascii") << QByteArray("plain") << std::optional(s("plain"));
-        QTest::newRow("utf-8") << QByteArray("Gr\xC3\xBC\xC3\x9F" "e") << std::optional(s("Gr\xC3\xBC\xC3\x9F" "e"));
+        QTest::newRow("utf-8") << QByteArray("Gr\xC3\xBC\xC3\x9F"
+                                             "e")
+                               << std::optional(s("Gr\xC3\xBC\xC3\x9F"
+                                                  "e"));
         QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBFok") << std::optional(s("ok"));
         QTest::newRow("utf-16le mark") << QByteArray("\xFF\xFEh\0i\0", 6) << std::optional(s("hi"));
         QTest::newRow("utf-16be mark") << QByteArray("\xFE\xFF\0h\0i", 6) << std::optional(s("hi"));
@@ -465,7 +468,10 @@ private slots:
         QTest::newRow("latin-1") << QByteArray("caf\xE9") << std::optional(s("caf\xC3\xA9"));
         QTest::newRow("empty") << QByteArray() << std::optional(QString());
         QTest::newRow("utf-16 cut off") << QByteArray("\xFF\xFEh\0i", 5) << none;
-        QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0", 10) << none;
+        QTest::newRow("binary") << QByteArray("\x7F"
+                                              "ELF\x02\x01\x01\0\0\0",
+                                              10)
+                                << none;
         QTest::newRow("control bytes") << QByteArray("abc\x01\x02") << none;
     }
     void textEncodings()
