@@ -4,14 +4,11 @@
 #include "Format.h"
 
 AddressAnnotation::AddressAnnotation(QObject* parent)
-    : QObject(parent)
-    , m_debug(Debug::sharedEngineInstance())
-    , m_title(QStringLiteral("Monitored Region"))
+    : QObject(parent), m_debug(Debug::sharedEngineInstance()), m_title(QStringLiteral("Monitored Region"))
 {
 }
 
-AddressAnnotation::AddressAnnotation(const CircularRegion& region, QObject* parent)
-    : AddressAnnotation(parent)
+AddressAnnotation::AddressAnnotation(const CircularRegion& region, QObject* parent) : AddressAnnotation(parent)
 {
     m_region = region;
     m_title = QStringLiteral("Monitored Region xxx");

@@ -11,8 +11,6 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include <limits>
-
 namespace {
 // The markers the insert operations look for in a document made by htmlCreateDocumentWithBody.
 const QString kStyleStart = QStringLiteral("<!--\n");
@@ -22,52 +20,6 @@ const QString kBodyEnd = QStringLiteral("</body>");
 
 // htmlSpaces beyond this count would ask for gigabytes; such a request answers "".
 constexpr int kMaxSpaces = 1 << 16;
-
-// The text inserted right after the first marker; the source unchanged with a trace line when the
-// marker is missing.
-QString insertAfter(const QString& text, const QString& marker, const QString& source)
-{
-    const qsizetype at = source.indexOf(marker);
-    if (at < 0) {
-        TRACE("VELBOR:WARNING: no start str");
-        return source;
-    }
-    const qsizetype end = at + marker.size();
-    return source.left(end) + text + source.mid(end);
-}
-
-// The character just before the first marker replaced by the text and a line break. A marker at the
-// very start has no character before it: the text and the line break are put in front.
-QString insertBefore(const QString& text, const QString& marker, const QString& source)
-{
-    const qsizetype at = source.indexOf(marker);
-    if (at < 0) {
-        TRACE("VELBOR:WARNING: start str not found");
-        return source;
-    }
-    return source.left(at > 0 ? at - 1 : 0) + text + u'\n' + source.mid(at);
-}
-
-// The integer at the start of the text after white space and an optional sign, saturated to the
-// 32-bit range; 0 when there is none.
-int leadingInt(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    qint64 value = 0;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min()) : std::numeric_limits<int>::max();
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = std::min(limit, value * 10 + (text[i].unicode() - u'0'));
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 // Text read from bytes: a byte-order mark chooses its encoding, anything else must be UTF-8.
 // Bytes that do not decode answer none.
@@ -117,8 +69,7 @@ QString textOrWarning(const std::optional<QString>& text)
 // The tag-stripping scan: each "<...>" of the given text, read up to but not including its ">",
 // is offered to the filter; every occurrence of an accepted tag text followed by ">" is removed from
 // the working copy.
-template <typename Filter>
-QString removeTags(const QString& html, Filter accept)
+template <typename Filter> QString removeTags(const QString& html, Filter accept)
 {
     QString result = html;
     qsizetype from = 0;
@@ -262,8 +213,8 @@ QString Strings::htmlBackgroundColorBody(const QString& color, const QString& bo
 }
 
 QString Strings::htmlBackgroundWidthHeightPaddingBorderColorRepeats(const QString& address, int width, int height,
-                                                                     int padding, int border, const QString& color,
-                                                                     bool repeats)
+                                                                    int padding, int border, const QString& color,
+                                                                    bool repeats)
 {
     Q_UNUSED(repeats) // accepted for callers that pass it; the rule always scales the image to the box
     const QString url = QStringLiteral("<background:url(") + address + QStringLiteral(");");
@@ -314,12 +265,12 @@ QString Strings::htmlReplaceTaggedWithWithSource(const QString& tag, const QStri
 
 QString Strings::htmlAddStrAfterStartTagSource(const QString& text, const QString& tag, const QString& source)
 {
-    return insertAfter(text, u'<' + tag + u'>', source);
+    return insertStrAfterStrSource(text, u'<' + tag + u'>', source);
 }
 
 QString Strings::htmlAddStrBeforeEndTagSource(const QString& text, const QString& tag, const QString& source)
 {
-    return insertBefore(text, QStringLiteral("</") + tag + u'>', source);
+    return insertStrBeforeStrSource(text, QStringLiteral("</") + tag + u'>', source);
 }
 
 QString Strings::htmlCreateDocumentWithBody(const QString& body)
@@ -332,34 +283,35 @@ QString Strings::htmlCreateDocumentWithBody(const QString& body)
 
 QString Strings::htmlStyleInsertHtml(const QString& rules, const QString& html)
 {
-    return insertBefore(rules, kStyleEnd, html);
+    return insertStrBeforeStrSource(rules, kStyleEnd, html);
 }
 
 QString Strings::htmlStyleAddFontAndSizeHtml(const QString& font, int size, const QString& html)
 {
-    const QString rules =
-        QStringLiteral("font-family:") + font + QStringLiteral(";\nfont-size:") + QString::number(size) + QStringLiteral(";\n");
-    return insertAfter(rules, kStyleStart, html);
+    const QString rules = QStringLiteral("font-family:") + font + QStringLiteral(";\nfont-size:") +
+                          QString::number(size) + QStringLiteral(";\n");
+    return insertStrAfterStrSource(rules, kStyleStart, html);
 }
 
 QString Strings::htmlStyleAddTxtColorHtml(const QString& color, const QString& html)
 {
-    return insertAfter(QStringLiteral("color:") + color + QStringLiteral(";\n"), kStyleStart, html);
+    return insertStrAfterStrSource(QStringLiteral("color:") + color + QStringLiteral(";\n"), kStyleStart, html);
 }
 
 QString Strings::htmlBodyAddBackgroundColorHtml(const QString& color, const QString& html)
 {
-    return insertAfter(QStringLiteral("background-color:") + color + QStringLiteral(";\n"), kBodyStart, html);
+    return insertStrAfterStrSource(QStringLiteral("background-color:") + color + QStringLiteral(";\n"), kBodyStart,
+                                   html);
 }
 
 QString Strings::htmlAddBodyHtml(const QString& text, const QString& html)
 {
-    return insertAfter(text, kBodyStart, html);
+    return insertStrAfterStrSource(text, kBodyStart, html);
 }
 
 QString Strings::htmlAddToBodyHtml(const QString& text, const QString& html)
 {
-    return insertBefore(text, kBodyEnd, html);
+    return insertStrBeforeStrSource(text, kBodyEnd, html);
 }
 
 QString Strings::htmlStyleInsertBundleFileHtml(const QString& name, const QString& html)
@@ -427,7 +379,7 @@ int Strings::htmlGetValueFromStrName(const QString& text, const QString& name)
     }
     const QString& rest = pieces.at(1);
     const qsizetype quote = rest.indexOf(u'"');
-    return leadingInt(QStringView(rest).left(quote < 0 ? rest.size() : quote));
+    return NSStringToInt(rest.left(quote < 0 ? rest.size() : quote));
 }
 
 QString Strings::htmlCreateSearchStringSearchEngine(const QString& query, int engine)

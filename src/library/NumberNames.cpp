@@ -10,11 +10,11 @@
 
 namespace {
 // Word table of getNumberName: 0 to 20, then the tens. "fourty" is the table's own spelling.
-const char* const kUpToTwenty[21] = {"zero",    "one",     "two",       "three",    "four",     "five",     "six",
-                                     "seven",   "eight",   "nine",      "ten",      "eleven",   "twelve",   "thirteen",
+const char* const kUpToTwenty[21] = {"zero",     "one",     "two",     "three",     "four",     "five",     "six",
+                                     "seven",    "eight",   "nine",    "ten",       "eleven",   "twelve",   "thirteen",
                                      "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen", "twenty"};
-const char* const kTens[10] = {nullptr, nullptr, "twenty", "thirty", "fourty", "fifty", "sixty", "seventy", "eighty",
-                               "ninety"};
+const char* const kTens[10] = {nullptr, nullptr, "twenty",  "thirty", "fourty",
+                               "fifty", "sixty", "seventy", "eighty", "ninety"};
 
 constexpr quint64 kThousand = 1000ULL;
 constexpr quint64 kMillion = kThousand * kThousand;
