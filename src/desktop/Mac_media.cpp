@@ -7,8 +7,7 @@
 
 #include <QTimer>
 
-Mac_media::Mac_media()
-    : m_ttsQueueTimer(new QTimer(this))
+Mac_media::Mac_media() : m_ttsQueueTimer(new QTimer(this))
 {
     setSpeechSynth(nullptr);
     m_ttsQueueTimer->setInterval(PollIntervalMs);
@@ -18,7 +17,10 @@ Mac_media::Mac_media()
 
 Mac_media::~Mac_media() = default;
 
-QTimer* Mac_media::ttsTimeout() const { return m_ttsTimeout.data(); }
+QTimer* Mac_media::ttsTimeout() const
+{
+    return m_ttsTimeout.data();
+}
 
 void Mac_media::setTtsQueue(const QStringList& queue)
 {
@@ -55,7 +57,10 @@ void Mac_media::ttsAddToQueue(const QString& sentence)
     }
 }
 
-void Mac_media::dbtts(const QString& sentence) { ttsAddToQueue(sentence); }
+void Mac_media::dbtts(const QString& sentence)
+{
+    ttsAddToQueue(sentence);
+}
 
 void Mac_media::ttsProcessQueue()
 {
@@ -85,7 +90,10 @@ void Mac_media::ttsSpeakForceSpeak(const QString& sentence, bool force)
     m_speechSynth->startSpeakingString(sentence);
 }
 
-void Mac_media::ttsStop() { m_speechSynth->stopSpeaking(); }
+void Mac_media::ttsStop()
+{
+    m_speechSynth->stopSpeaking();
+}
 
 void Mac_media::speak_volumeRate(float volume, float rate)
 {
@@ -93,7 +101,10 @@ void Mac_media::speak_volumeRate(float volume, float rate)
     m_speakRate = rate;
 }
 
-void Mac_media::ttsFinshedTimeout() { m_tts_state = 0; }
+void Mac_media::ttsFinshedTimeout()
+{
+    m_tts_state = 0;
+}
 
 void Mac_media::speechSynthesizerDidFinishSpeaking(SpeechSynthesizer*, bool)
 {
@@ -115,4 +126,7 @@ void Mac_media::speechSynthesizerWillSpeakWordOfString(SpeechSynthesizer*, qsize
     m_tts_state = 2;
 }
 
-void Mac_media::greet() { processLog(QStringLiteral("hello from Mac_media")); }
+void Mac_media::greet()
+{
+    processLog(QStringLiteral("hello from Mac_media"));
+}

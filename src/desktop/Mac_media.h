@@ -79,7 +79,7 @@ public:
     void speechSynthesizerDidFinishSpeaking(SpeechSynthesizer* sender, bool finished);
     /** Word report of the synthesizer: state 2. */
     void speechSynthesizerWillSpeakWordOfString(SpeechSynthesizer* sender, qsizetype location, qsizetype length,
-                                               const QString& string);
+                                                const QString& string);
     /** Writes "hello from Mac_media" to the process log. */
     void greet();
 

@@ -13,7 +13,10 @@ namespace {
 
 constexpr int KeyCount = 127;
 
-bool inRange(int code) { return code >= 0 && code < KeyCount; }
+bool inRange(int code)
+{
+    return code >= 0 && code < KeyCount;
+}
 
 struct KeyTables
 {
@@ -29,6 +32,7 @@ KeyTables buildTables()
     for (int code = 0; code < KeyCount; ++code) {
         t.ascii.append(QLatin1Char('?') + QString::number(code));
     }
+    // clang-format off
     static constexpr std::pair<int, const char*> named[] = {
         {0, "a"},         {1, "s"},       {2, "d"},       {3, "f"},       {4, "h"},        {5, "g"},
         {6, "z"},         {7, "x"},       {8, "c"},       {9, "v"},       {11, "b"},       {12, "q"},
@@ -48,6 +52,7 @@ KeyTables buildTables()
         {119, "end"},     {120, "f2"},    {121, "pgdn"},  {122, "f1"},    {123, "left"},   {124, "right"},
         {125, "down"},    {126, "up"},
     };
+    // clang-format on
     for (const auto& [code, name] : named) {
         t.ascii[code] = QString::fromLatin1(name);
     }
@@ -61,12 +66,14 @@ KeyTables buildTables()
             t.shift[code] = name.toUpper();
         }
     }
+    // clang-format off
     static constexpr std::pair<int, const char*> shifted[] = {
         {18, "!"}, {19, "\""}, {20, "#"}, {21, "$"}, {22, "&"}, {23, "%"}, {24, "~"}, {25, ")"}, {26, "'"},
         {27, "Equals "}, {28, "("}, {29, "!"}, {30, "{"}, {33, "`"}, {39, "*"}, {41, "plus "}, {42, "}"},
         {43, "<"}, {44, "?"}, {47, ">"}, {65, ">"}, {75, "?"}, {83, "!"}, {84, "\""}, {85, "#"}, {86, "$"},
         {87, "%"}, {88, "&"}, {89, "'"}, {91, "("}, {92, ")"},
     };
+    // clang-format on
     for (const auto& [code, name] : shifted) {
         t.shift[code] = QString::fromLatin1(name);
     }
@@ -74,12 +81,14 @@ KeyTables buildTables()
     for (int code = 0; code < KeyCount; ++code) {
         t.cmd.append(QString());
     }
+    // clang-format off
     static constexpr std::pair<int, const char*> commands[] = {
         {0, "select all"}, {1, "save"}, {2, "duplicate"}, {3, "find"}, {4, "hide application windows"},
         {5, "find next"}, {6, "undo"}, {7, "cut"}, {8, "copy"}, {9, "paste"}, {13, "close window"},
         {14, "use selection for find"}, {31, "open"}, {45, "new"}, {123, "start of line"},
         {124, "end of line"}, {125, "end of text"}, {126, "start of text"},
     };
+    // clang-format on
     for (const auto& [code, name] : commands) {
         t.cmd[code] = QString::fromLatin1(name);
     }
@@ -133,10 +142,22 @@ void printTable(const QString& dashes, const QString& title, const QStringList& 
 
 } // namespace
 
-QStringList Strings::db_ascii() const { return tables().ascii; }
-QStringList Strings::db_shift() const { return tables().shift; }
-QStringList Strings::db_cmd() const { return tables().cmd; }
-QStringList Strings::db_opt() const { return tables().opt; }
+QStringList Strings::db_ascii() const
+{
+    return tables().ascii;
+}
+QStringList Strings::db_shift() const
+{
+    return tables().shift;
+}
+QStringList Strings::db_cmd() const
+{
+    return tables().cmd;
+}
+QStringList Strings::db_opt() const
+{
+    return tables().opt;
+}
 
 QString Strings::getStringFromKeycodeMode(int code, int mode)
 {
@@ -174,7 +195,10 @@ bool Strings::isKeycodeAsciiChar(int code)
     return name.size() == 1 || name == QLatin1String("space");
 }
 
-bool Strings::isStringAsciiChar(const QString& name) { return isKeycodeAsciiChar(getKeycodeFromString(name)); }
+bool Strings::isStringAsciiChar(const QString& name)
+{
+    return isKeycodeAsciiChar(getKeycodeFromString(name));
+}
 
 bool Strings::isKeycodeLetter(int code)
 {
@@ -185,16 +209,25 @@ bool Strings::isKeycodeLetter(int code)
     return name.size() == 1 && name.front() >= QLatin1Char('a') && name.front() <= QLatin1Char('z');
 }
 
-bool Strings::isKeycodeNumber(int code) { return oneOf(code, DigitKeys); }
+bool Strings::isKeycodeNumber(int code)
+{
+    return oneOf(code, DigitKeys);
+}
 
 bool Strings::isKeycodePunctuationShift(int code, bool shift)
 {
     return oneOf(code, {24, 27, 39, 41, 42, 43, 44, 47, 77, 81, 93}) || (shift && oneOf(code, DigitKeys));
 }
 
-bool Strings::isKeycodeArrow(int code) { return code >= 123 && code <= 126; }
+bool Strings::isKeycodeArrow(int code)
+{
+    return code >= 123 && code <= 126;
+}
 
-bool Strings::isKeycodeDelete(int code) { return code == 51 || code == 117; }
+bool Strings::isKeycodeDelete(int code)
+{
+    return code == 51 || code == 117;
+}
 
 bool Strings::isKeyCodeWordSeperatorShift(int code, bool shift)
 {
@@ -255,29 +288,47 @@ bool Strings::isStrFnKey(const QString& name)
 bool Strings::isStrCtlKey(const QString& name)
 {
     static const QStringList controlKeys{
-        QStringLiteral("return"), QStringLiteral("delete"), QStringLiteral("enter"), QStringLiteral("escape"),
-        QStringLiteral("clear"),  QStringLiteral("help"),   QStringLiteral("pgup"),  QStringLiteral("pgdn"),
+        QStringLiteral("return"), QStringLiteral("delete"),  QStringLiteral("enter"), QStringLiteral("escape"),
+        QStringLiteral("clear"),  QStringLiteral("help"),    QStringLiteral("pgup"),  QStringLiteral("pgdn"),
         QStringLiteral("home"),   QStringLiteral("fdelete"), QStringLiteral("end"),
     };
     return controlKeys.contains(name);
 }
 
-bool Strings::isStringInArray(const QString& text, const QStringList& array) { return array.contains(text); }
+bool Strings::isStringInArray(const QString& text, const QStringList& array)
+{
+    return array.contains(text);
+}
 
 bool Strings::isStringInString(const QString& part, const QString& text)
 {
     return !part.isEmpty() && text.contains(part);
 }
 
-bool Strings::isCharKeyboard(const QString& text) { return isStringInString(text, keyboardChars()); }
+bool Strings::isCharKeyboard(const QString& text)
+{
+    return isStringInString(text, keyboardChars());
+}
 
-bool Strings::isCharKeyboardShift(const QString& text) { return isStringInString(text, keyboardShiftChars()); }
+bool Strings::isCharKeyboardShift(const QString& text)
+{
+    return isStringInString(text, keyboardShiftChars());
+}
 
-bool Strings::isCharUpperPuncuation(const QString& text) { return isStringInString(text, upperPunctuationChars()); }
+bool Strings::isCharUpperPuncuation(const QString& text)
+{
+    return isStringInString(text, upperPunctuationChars());
+}
 
-bool Strings::isCharWordSeperator(const QString& text) { return isStringInString(text, QStringLiteral("!,.;: ?")); }
+bool Strings::isCharWordSeperator(const QString& text)
+{
+    return isStringInString(text, QStringLiteral("!,.;: ?"));
+}
 
-bool Strings::isCharNumber(const QString& text) { return isStringInString(text, QStringLiteral("0123456789")); }
+bool Strings::isCharNumber(const QString& text)
+{
+    return isStringInString(text, QStringLiteral("0123456789"));
+}
 
 bool Strings::isCharNewline(const QString& text)
 {
@@ -301,9 +352,15 @@ QString Strings::stringAddShiftShift(const QString& character, bool shift)
     return code < 0 ? character : tables().shift[code];
 }
 
-QString Strings::asciiCodeToString(int n) { return format("%c", n); }
+QString Strings::asciiCodeToString(int n)
+{
+    return format("%c", n);
+}
 
-quint16 Strings::stringToAsciiCode(const QString& text) { return text.isEmpty() ? 0 : text.front().unicode(); }
+quint16 Strings::stringToAsciiCode(const QString& text)
+{
+    return text.isEmpty() ? 0 : text.front().unicode();
+}
 
 QString Strings::shortcutFromStringCmdOptionCtlShift(const QString& name, bool cmd, bool option, bool ctl, bool shift)
 {

@@ -30,8 +30,7 @@ Installed& installed()
     return instance;
 }
 
-template <typename T, typename Null>
-std::shared_ptr<T>& orNull(std::shared_ptr<T>& slot)
+template <typename T, typename Null> std::shared_ptr<T>& orNull(std::shared_ptr<T>& slot)
 {
     if (!slot) {
         slot = std::make_shared<Null>();
@@ -67,13 +66,34 @@ std::shared_ptr<SpeechSynthesizer> speechSynthesizer()
 {
     return orNull<SpeechSynthesizer, NullSpeechSynthesizer>(installed().speech);
 }
-std::shared_ptr<KeyEvents> keyEvents() { return orNull<KeyEvents, NullKeyEvents>(installed().keys); }
-std::shared_ptr<Pasteboard> pasteboard() { return orNull<Pasteboard, MemoryPasteboard>(installed().pasteboard); }
-std::shared_ptr<Workspace> workspace() { return orNull<Workspace, NullWorkspace>(installed().workspace); }
+std::shared_ptr<KeyEvents> keyEvents()
+{
+    return orNull<KeyEvents, NullKeyEvents>(installed().keys);
+}
+std::shared_ptr<Pasteboard> pasteboard()
+{
+    return orNull<Pasteboard, MemoryPasteboard>(installed().pasteboard);
+}
+std::shared_ptr<Workspace> workspace()
+{
+    return orNull<Workspace, NullWorkspace>(installed().workspace);
+}
 
-void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer) { installed().speech = std::move(synthesizer); }
-void setKeyEvents(std::shared_ptr<KeyEvents> keyEvents) { installed().keys = std::move(keyEvents); }
-void setPasteboard(std::shared_ptr<Pasteboard> pasteboard) { installed().pasteboard = std::move(pasteboard); }
-void setWorkspace(std::shared_ptr<Workspace> workspace) { installed().workspace = std::move(workspace); }
+void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer)
+{
+    installed().speech = std::move(synthesizer);
+}
+void setKeyEvents(std::shared_ptr<KeyEvents> keyEvents)
+{
+    installed().keys = std::move(keyEvents);
+}
+void setPasteboard(std::shared_ptr<Pasteboard> pasteboard)
+{
+    installed().pasteboard = std::move(pasteboard);
+}
+void setWorkspace(std::shared_ptr<Workspace> workspace)
+{
+    installed().workspace = std::move(workspace);
+}
 
 } // namespace Platform

@@ -14,8 +14,7 @@ namespace {
 class Traces
 {
 public:
-    Traces()
-        : m_was(isTraceForwarding())
+    Traces() : m_was(isTraceForwarding())
     {
         setTraceForwarding(true);
         m_token = NotificationCenter::defaultCenter().addObserver(

@@ -47,5 +47,6 @@ void FakeSpeechSynthesizer::finishUtterance(bool finished)
 void FakeSpeechSynthesizer::reportCutShort()
 {
     m_speaking = false;
-    QMetaObject::invokeMethod(this, [this] { emit didFinishSpeaking(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit didFinishSpeaking(false); }, Qt::QueuedConnection);
 }

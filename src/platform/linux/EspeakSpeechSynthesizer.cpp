@@ -71,9 +71,7 @@ bool initialiseEngine()
 } // namespace
 
 EspeakSpeechSynthesizer::EspeakSpeechSynthesizer(bool silent, QObject* parent)
-    : SpeechSynthesizer(parent)
-    , m_silent(silent)
-    , m_timer(new QTimer(this))
+    : SpeechSynthesizer(parent), m_silent(silent), m_timer(new QTimer(this))
 {
     m_timer->setInterval(15);
     connect(m_timer, &QTimer::timeout, this, &EspeakSpeechSynthesizer::step);
@@ -93,11 +91,20 @@ EspeakSpeechSynthesizer::~EspeakSpeechSynthesizer()
     }
 }
 
-bool EspeakSpeechSynthesizer::engineAvailable() { return initialiseEngine(); }
+bool EspeakSpeechSynthesizer::engineAvailable()
+{
+    return initialiseEngine();
+}
 
-void EspeakSpeechSynthesizer::setVolume(float volume) { m_volume = volume; }
+void EspeakSpeechSynthesizer::setVolume(float volume)
+{
+    m_volume = volume;
+}
 
-void EspeakSpeechSynthesizer::setRate(float rate) { m_rate = rate; }
+void EspeakSpeechSynthesizer::setRate(float rate)
+{
+    m_rate = rate;
+}
 
 bool EspeakSpeechSynthesizer::startSpeakingString(const QString& text)
 {
@@ -131,9 +138,8 @@ bool EspeakSpeechSynthesizer::startSpeakingString(const QString& text)
     espeak_SetParameter(espeakVOLUME, volume, 0);
     espeak_SetParameter(espeakRATE, rate, 0);
     const QByteArray utf8 = text.toUtf8();
-    const espeak_ERROR err =
-        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
-                     reinterpret_cast<void*>(quintptr(m_utterance)));
+    const espeak_ERROR err = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                                          espeakCHARS_UTF8, nullptr, reinterpret_cast<void*>(quintptr(m_utterance)));
     if (err != EE_OK) {
         TRACE("espeak-ng refused the text (%d)", int(err));
         finish(false);
@@ -239,5 +245,6 @@ void EspeakSpeechSynthesizer::finish(bool finished)
     m_playing = false;
     m_timer->stop();
     // Never from inside the caller's stop or start: the end report always arrives later.
-    QMetaObject::invokeMethod(this, [this, finished] { emit didFinishSpeaking(finished); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, finished] { emit didFinishSpeaking(finished); }, Qt::QueuedConnection);
 }

@@ -12,6 +12,7 @@
 namespace {
 
 // X keysym names by library key code (JIS layout); nullptr where the layout has no key.
+// clang-format off
 constexpr const char* KeysymNames[127] = {
     "a", "s", "d", "f", "h", "g", "z", "x", "c", "v",                                    // 0-9
     nullptr, "b", "q", "w", "e", "r", "y", "t", "1", "2",                                // 10-19
@@ -27,6 +28,7 @@ constexpr const char* KeysymNames[127] = {
     nullptr, "F12", nullptr, "F15", "Help", "Home", "Prior", "Delete", "F4", "End",      // 110-119
     "F2", "Next", "F1", "Left", "Right", "Down", "Up",                                   // 120-126
 };
+// clang-format on
 
 bool waylandSession()
 {

@@ -35,8 +35,8 @@ std::pair<QString, QString> frontWindowClass()
         unsigned long count = 0;
         unsigned long after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), active, 0, 1, False, XA_WINDOW, &type, &fmt,
-                               &count, &after, &data) == Success &&
+        if (XGetWindowProperty(display, DefaultRootWindow(display), active, 0, 1, False, XA_WINDOW, &type, &fmt, &count,
+                               &after, &data) == Success &&
             data) {
             if (type == XA_WINDOW && fmt == 32 && count == 1) {
                 window = *reinterpret_cast<Window*>(data);

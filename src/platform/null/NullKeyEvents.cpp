@@ -1,3 +1,6 @@
 #include "NullKeyEvents.h"
 
-QString NullKeyEvents::unavailableReason() const { return QStringLiteral("cannot post keys: no desktop"); }
+QString NullKeyEvents::unavailableReason() const
+{
+    return QStringLiteral("cannot post keys: no desktop");
+}

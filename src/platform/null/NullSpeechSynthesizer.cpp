@@ -10,9 +10,7 @@ constexpr double WordsPerMinuteAtNormalRate = 175.0;
 constexpr double NormalRate = 0.2;
 } // namespace
 
-NullSpeechSynthesizer::NullSpeechSynthesizer(QObject* parent)
-    : SpeechSynthesizer(parent)
-    , m_timer(new QTimer(this))
+NullSpeechSynthesizer::NullSpeechSynthesizer(QObject* parent) : SpeechSynthesizer(parent), m_timer(new QTimer(this))
 {
     m_timer->setInterval(20);
     connect(m_timer, &QTimer::timeout, this, &NullSpeechSynthesizer::step);
@@ -22,7 +20,10 @@ NullSpeechSynthesizer::~NullSpeechSynthesizer() = default;
 
 void NullSpeechSynthesizer::setVolume(float) {}
 
-void NullSpeechSynthesizer::setRate(float rate) { m_rate = rate; }
+void NullSpeechSynthesizer::setRate(float rate)
+{
+    m_rate = rate;
+}
 
 bool NullSpeechSynthesizer::startSpeakingString(const QString& text)
 {
@@ -81,5 +82,6 @@ void NullSpeechSynthesizer::finish(bool finished)
     m_speaking = false;
     m_timer->stop();
     // Never from inside the caller's stop or start: the end report always arrives later.
-    QMetaObject::invokeMethod(this, [this, finished] { emit didFinishSpeaking(finished); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, finished] { emit didFinishSpeaking(finished); }, Qt::QueuedConnection);
 }
