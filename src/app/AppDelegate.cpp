@@ -190,6 +190,9 @@ void AppDelegate::awakeFromNib()
     // The status item has no title and no tool tip, only its image; the tray draws the highlight.
     setStatusImage(s("checkOk.png"));
     m_statusBar->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && QGuiApplication::platformName() != s("offscreen")) {
+        TRACE("no system tray yet: the monitor runs on, and its icon docks when a tray appears");
+    }
 }
 
 void AppDelegate::applicationDidFinishLaunching()

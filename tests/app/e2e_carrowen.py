@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built carrowen: started headless (no display) with a temporary HOME, as a
+user would start it, and judged by the files it leaves in the documents directory.
+
+    e2e_carrowen.py <path to carrowen> <case>
+"""
+import os
+import plistlib
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+APP_DIR = "com.velbor.Carrowen"
+STAMP = r"\d{4}:\d{1,2}:\d{1,2}-\d\d:\d\d:\d\d-"
+KEYS = {f"gen{i}" for i in range(24)}
+
+
+class Home:
+    """A temporary HOME with a documents directory, and the environment to run carrowen in it."""
+
+    def __init__(self, documents=True):
+        self.root = tempfile.mkdtemp(prefix="carrowen-e2e-")
+        self.documents = os.path.join(self.root, "Documents")
+        if documents:
+            os.makedirs(self.documents)
+        self.app_dir = os.path.join(self.documents, APP_DIR)
+
+    def env(self):
+        env = dict(os.environ)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "PULSE_SERVER"):
+            env.pop(name, None)
+        env.update(HOME=self.root, XDG_CONFIG_HOME=os.path.join(self.root, ".config"),
+                   XDG_DATA_HOME=os.path.join(self.root, ".local/share"),
+                   XDG_CACHE_HOME=os.path.join(self.root, ".cache"),
+                   XDG_RUNTIME_DIR=os.path.join(self.root, "run"), LANG="C.UTF-8")
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        return env
+
+    def path(self, name):
+        return os.path.join(self.app_dir, name)
+
+    def cleanup(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def start(binary, home):
+    return subprocess.Popen([binary], env=home.env(), cwd=home.root, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+    try:
+        _, err = proc.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        _, err = proc.communicate()
+    return err.decode("utf-8", "replace")
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def read_settings(path):
+    with open(path, "rb") as f:
+        settings = plistlib.load(f)
+    check(isinstance(settings, dict), f"{path}: not a dictionary")
+    check(set(settings) == KEYS, f"{path}: keys {sorted(settings)}")
+    return settings
+
+
+def write_settings(home, changes):
+    """The settings of a first start, changed, as the settings file of the next start."""
+    settings = read_settings(home.path("TestFile.txt"))
+    settings.update(changes)
+    with open(home.path("TestFile.txt"), "wb") as f:
+        plistlib.dump(settings, f)
+    # What the first start announced is not part of the next test.
+    if os.path.exists(home.path("log.txt")):
+        os.remove(home.path("log.txt"))
+
+
+def first_run(binary, home, seconds=1.5):
+    proc = start(binary, home)
+    time.sleep(seconds)
+    err = stop(proc)
+    check(os.path.isfile(home.path("TestFile.txt")), "no TestFile.txt after the first start:\n" + err)
+    return err
+
+
+def wait_for_log(home, pattern, timeout):
+    deadline = time.monotonic() + timeout
+    text = ""
+    while time.monotonic() < deadline:
+        try:
+            with open(home.path("log.txt"), "rb") as f:
+                text = f.read().decode("ascii")
+        except FileNotFoundError:
+            text = ""
+        if re.search(pattern, text, re.M):
+            return text
+        time.sleep(0.1)
+    raise AssertionError(f"log.txt never matched {pattern!r}; it holds {text!r}")
+
+
+# ---- Cases ----
+
+def case_first_start(binary, home):
+    first_run(binary, home)
+    settings = read_settings(home.path("TestFile.txt"))
+    defaults = read_settings(home.path("Defaults.txt"))
+    check(settings == defaults, "TestFile.txt and Defaults.txt differ")
+    check(settings["gen0"] == "www.debian.org" and settings["gen23"] == 5, f"initial values: {settings}")
+    check(settings["gen14"] == "www.kernel.org\nwww.debian.org", "built-in host list")
+    check(all(type(settings[k]) is int for k in ("gen4", "gen5", "gen23")), "checkboxes and slider are integers")
+
+
+def case_up_sentence(binary, home):
+    first_run(binary, home)
+    write_settings(home, {"gen0": "localhost", "gen23": 1})
+    proc = start(binary, home)
+    try:
+        text = wait_for_log(home, "^" + STAMP + "Internet connection is up$", timeout=6)
+    finally:
+        err = stop(proc)
+    check(text.count("\n") == 1, f"one line expected: {text!r}")
+    # The check traces its state when it announces.
+    check(re.search(r"^AppDelegate\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
+                    r"okFired:1  failFired:0$", err, re.M), "no trace line of the check:\n" + err)
+
+
+def case_down_sentence(binary, home):
+    first_run(binary, home)
+    # Down from the first probe: announced at the first multiple of the down interval (2 s here).
+    write_settings(home, {"gen0": "carrowen-e2e.invalid", "gen23": 1, "gen10": "2"})
+    proc = start(binary, home)
+    try:
+        wait_for_log(home, "^" + STAMP + "Internet connection lost$", timeout=8)
+    finally:
+        stop(proc)
+
+
+def case_restart_keeps_setting(binary, home):
+    first_run(binary, home)
+    write_settings(home, {"gen0": "localhost", "gen1": "Link is fine", "gen23": 1, "gen14": "only.example"})
+    for _ in range(2):
+        proc = start(binary, home)
+        wait_for_log(home, "Link is fine", timeout=6)
+        stop(proc)
+        os.rename(home.path("log.txt"), home.path("log.old"))
+    settings = read_settings(home.path("TestFile.txt"))
+    check(settings["gen1"] == "Link is fine", f"changed setting lost: {settings['gen1']!r}")
+
+
+def case_kill9_during_saves(binary, home):
+    """Every start without a settings file saves one (and without the directory, the first defaults
+    too); a kill -9 at any moment must leave each file either absent or whole."""
+    rng = random.Random(int(os.environ.get("CARROWEN_E2E_SEED", "1234")))
+    runs = int(os.environ.get("CARROWEN_E2E_KILL_RUNS", "40"))
+    whole = 0
+    for run in range(runs):
+        if run % 3 == 0:
+            shutil.rmtree(home.app_dir, ignore_errors=True)
+        elif os.path.exists(home.path("TestFile.txt")):
+            os.remove(home.path("TestFile.txt"))
+        proc = start(binary, home)
+        time.sleep(rng.uniform(0.0, 0.6))
+        proc.kill()
+        proc.wait()
+        for name in ("TestFile.txt", "Defaults.txt"):
+            path = home.path(name)
+            if os.path.exists(path):
+                read_settings(path)  # raises on a truncated or unreadable file
+                whole += 1
+    check(whole > 0, "no run got as far as saving: the kill times are too short for this machine")
+    # Whatever the kills left behind, the next start loads or makes a readable settings file.
+    first_run(binary, home)
+    read_settings(home.path("TestFile.txt"))
+
+
+def case_missing_documents(binary, home):
+    shutil.rmtree(home.documents, ignore_errors=True)
+    first_run(binary, home)
+    read_settings(home.path("Defaults.txt"))
+
+
+def case_broken_settings(binary, home):
+    """A settings file that is no property list: the monitor runs on with the interface's values and
+    does not overwrite the file."""
+    os.makedirs(home.app_dir)
+    garbage = bytes(range(256)) * 64
+    with open(home.path("TestFile.txt"), "wb") as f:
+        f.write(garbage)
+    proc = start(binary, home)
+    time.sleep(1.5)
+    check(proc.poll() is None, "carrowen ended on a broken settings file")
+    stop(proc)
+    with open(home.path("TestFile.txt"), "rb") as f:
+        check(f.read() == garbage, "the broken settings file was changed by loading")
+
+
+CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
+        print(f"usage: {sys.argv[0]} <carrowen> <{'|'.join(CASES)}>", file=sys.stderr)
+        return 2
+    home = Home()
+    try:
+        CASES[sys.argv[2]](os.path.abspath(sys.argv[1]), home)
+    except AssertionError as e:
+        print(f"FAIL {sys.argv[2]}: {e}", file=sys.stderr)
+        return 1
+    finally:
+        home.cleanup()
+    print(f"PASS {sys.argv[2]}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
