@@ -280,13 +280,12 @@ QString field(const QDateTime& dt, QChar letter, int count)
 }
 } // namespace
 
-Debug::Debug()
-    : m_start1(now())
-    , m_end1(m_start1)
-{
-}
+Debug::Debug() : m_start1(now()), m_end1(m_start1) {}
 
-void Debug::greet() const { processLog(QStringLiteral("hello from Debug")); }
+void Debug::greet() const
+{
+    processLog(QStringLiteral("hello from Debug"));
+}
 
 // ---- Forwarding ----
 
@@ -314,11 +313,20 @@ Debug::Stamp Debug::now()
     return Stamp{clock.now(), clock.monotonic()};
 }
 
-double Debug::secondsBetween(const Stamp& start, const Stamp& end) { return end.monotonic - start.monotonic; }
+double Debug::secondsBetween(const Stamp& start, const Stamp& end)
+{
+    return end.monotonic - start.monotonic;
+}
 
-void Debug::time_setStartTime() { m_start1 = now(); }
+void Debug::time_setStartTime()
+{
+    m_start1 = now();
+}
 
-void Debug::time_setEndTime() { m_end1 = now(); }
+void Debug::time_setEndTime()
+{
+    m_end1 = now();
+}
 
 void Debug::time_setStartAndEnd()
 {
@@ -334,15 +342,30 @@ double Debug::time_getIntervalSinceLastCalled()
     return seconds;
 }
 
-double Debug::timeEndMinusStartInSeconds() const { return secondsBetween(m_start1, m_end1); }
+double Debug::timeEndMinusStartInSeconds() const
+{
+    return secondsBetween(m_start1, m_end1);
+}
 
-double Debug::timeEndMinusStartInMilliseconds() const { return timeEndMinusStartInSeconds() * 1000.0; }
+double Debug::timeEndMinusStartInMilliseconds() const
+{
+    return timeEndMinusStartInSeconds() * 1000.0;
+}
 
-double Debug::timeEndMinusStartInMinutes() const { return timeEndMinusStartInSeconds() / 60.0; }
+double Debug::timeEndMinusStartInMinutes() const
+{
+    return timeEndMinusStartInSeconds() / 60.0;
+}
 
-void Debug::time_setStartTime2() { m_start2 = now(); }
+void Debug::time_setStartTime2()
+{
+    m_start2 = now();
+}
 
-void Debug::time_setEndTime2() { m_end2 = now(); }
+void Debug::time_setEndTime2()
+{
+    m_end2 = now();
+}
 
 void Debug::time_setStartAndEnd2()
 {
@@ -363,9 +386,15 @@ double Debug::timeEndMinusStartInSeconds2() const
     return m_start2 && m_end2 ? secondsBetween(*m_start2, *m_end2) : 0.0;
 }
 
-double Debug::timeEndMinusStartInMilliseconds2() const { return timeEndMinusStartInSeconds2() * 1000.0; }
+double Debug::timeEndMinusStartInMilliseconds2() const
+{
+    return timeEndMinusStartInSeconds2() * 1000.0;
+}
 
-double Debug::timeEndMinusStartInMinutes2() const { return timeEndMinusStartInSeconds2() / 60.0; }
+double Debug::timeEndMinusStartInMinutes2() const
+{
+    return timeEndMinusStartInSeconds2() / 60.0;
+}
 
 std::optional<QDateTime> Debug::timeStart2() const
 {
@@ -402,7 +431,10 @@ int Debug::getTimeIntervalIntEnd(const QDateTime& start, const QDateTime& end) c
 
 // ---- Text ----
 
-QString Debug::getFormattedTime(const QString& pattern) const { return formatDate(Clock::current().now(), pattern); }
+QString Debug::getFormattedTime(const QString& pattern) const
+{
+    return formatDate(Clock::current().now(), pattern);
+}
 
 QString Debug::formatDate(const QDateTime& date, const QString& pattern)
 {
@@ -455,9 +487,15 @@ QString Debug::debugFileMethodLine(const char* file, const char* method, int lin
 
 // ---- Log text ----
 
-void Debug::updateLog(const QString& text) { m_debugLog += format("log: %@\n", text); }
+void Debug::updateLog(const QString& text)
+{
+    m_debugLog += format("log: %@\n", text);
+}
 
-void Debug::log(const QString& text) { updateLog(text); }
+void Debug::log(const QString& text)
+{
+    updateLog(text);
+}
 
 void Debug::setLog(const QString& text)
 {
@@ -465,7 +503,10 @@ void Debug::setLog(const QString& text)
     m_debugLog = text;
 }
 
-void Debug::clrLog() { m_debugLog.clear(); }
+void Debug::clrLog()
+{
+    m_debugLog.clear();
+}
 
 // ---- Blank lines ----
 
@@ -477,7 +518,10 @@ void Debug::bl(int count) const
     }
 }
 
-void Debug::cls() const { bl(kBlankLines); }
+void Debug::cls() const
+{
+    bl(kBlankLines);
+}
 
 // ---- Collections ----
 
@@ -493,55 +537,91 @@ void Debug::arrayDebug(const QStringList& array) const
     traceMessage("0x%x  length:%d  type:%@", type.id(), array.size(), QString::fromLatin1(type.name()));
 }
 
-void Debug::mutableArrayDebug(const QVariantList& array) const { arrayDebug(array); }
+void Debug::mutableArrayDebug(const QVariantList& array) const
+{
+    arrayDebug(array);
+}
 
-void Debug::mutableArrayDebug(const QStringList& array) const { arrayDebug(array); }
+void Debug::mutableArrayDebug(const QStringList& array) const
+{
+    arrayDebug(array);
+}
 
 // ---- Probe ----
 
-bool Debug::isDataSourceAvailable(const QString& host) const { return Reachability::current().isReachable(host); }
+bool Debug::isDataSourceAvailable(const QString& host) const
+{
+    return Reachability::current().isReachable(host);
+}
 
 // ---- Geometry ----
 
-QRectF Debug::swopRectXY(const QRectF& rect) const { return QRectF(rect.y(), rect.x(), rect.width(), rect.height()); }
+QRectF Debug::swopRectXY(const QRectF& rect) const
+{
+    return QRectF(rect.y(), rect.x(), rect.width(), rect.height());
+}
 
 QRectF Debug::swopRectWidthHeight(const QRectF& rect) const
 {
     return QRectF(rect.x(), rect.y(), rect.height(), rect.width());
 }
 
-QRectF Debug::swopRectBoth(const QRectF& rect) const { return QRectF(rect.y(), rect.x(), rect.height(), rect.width()); }
+QRectF Debug::swopRectBoth(const QRectF& rect) const
+{
+    return QRectF(rect.y(), rect.x(), rect.height(), rect.width());
+}
 
 // ---- Value printers ----
 
-void Debug::txt(const QString& text) const { processLogf("%@", text); }
+void Debug::txt(const QString& text) const
+{
+    processLogf("%@", text);
+}
 
-void Debug::txt2Txt(const QString& a, const QString& b) const { processLogf("%@ %@", a, b); }
+void Debug::txt2Txt(const QString& a, const QString& b) const
+{
+    processLogf("%@ %@", a, b);
+}
 
 void Debug::txt3TxtTxt(const QString& a, const QString& b, const QString& c) const
 {
     processLogf("%@ %@ %@", a, b, c);
 }
 
-void Debug::numNum(const QString& label, int a) const { processLogf("%@:%d", label, a); }
+void Debug::numNum(const QString& label, int a) const
+{
+    processLogf("%@:%d", label, a);
+}
 
-void Debug::num2NumNum(const QString& label, int a, int b) const { processLogf("%@:%d %d", label, a, b); }
+void Debug::num2NumNum(const QString& label, int a, int b) const
+{
+    processLogf("%@:%d %d", label, a, b);
+}
 
 void Debug::num3NumNumNum(const QString& label, int a, int b, int c) const
 {
     processLogf("%@:%d %d %d", label, a, b, c);
 }
 
-void Debug::fnumNum(const QString& label, double a) const { processLogf("%@:%f", label, a); }
+void Debug::fnumNum(const QString& label, double a) const
+{
+    processLogf("%@:%f", label, a);
+}
 
-void Debug::fnum2NumNum(const QString& label, double a, double b) const { processLogf("%@:%f %f", label, a, b); }
+void Debug::fnum2NumNum(const QString& label, double a, double b) const
+{
+    processLogf("%@:%f %f", label, a, b);
+}
 
 void Debug::fnum3NumNumNum(const QString& label, double a, double b, double c) const
 {
     processLogf("%@:%f %f %f", label, a, b, c);
 }
 
-void Debug::dbPointP(const QString& label, const QPointF& p) const { processLogf("%@: x:%f y:%f", label, p.x(), p.y()); }
+void Debug::dbPointP(const QString& label, const QPointF& p) const
+{
+    processLogf("%@: x:%f y:%f", label, p.x(), p.y());
+}
 
 void Debug::dbRectR(const QString& label, const QRectF& r) const
 {
@@ -553,7 +633,10 @@ void Debug::debugCGRectWithTitle(const QRectF& rect, const QString& title) const
     processLogf("%@: x,y:%.0f,%.0f  w,h:%.0f,%.0f", title, rect.x(), rect.y(), rect.width(), rect.height());
 }
 
-void Debug::bpString(int number, const QString& info) const { processLogf("Breakpoint:%d   info:%@", number, info); }
+void Debug::bpString(int number, const QString& info) const
+{
+    processLogf("Breakpoint:%d   info:%@", number, info);
+}
 
 void Debug::handleNotification(const Notification& notification) const
 {

@@ -157,19 +157,19 @@ public:
 
     // ---- Value printers (one line each to the process log) ----
 
-    void txt(const QString& text) const;                                             // "%@"
-    void txt2Txt(const QString& a, const QString& b) const;                          // "%@ %@"
-    void txt3TxtTxt(const QString& a, const QString& b, const QString& c) const;     // "%@ %@ %@"
-    void numNum(const QString& label, int a) const;                                  // "%@:%d"
-    void num2NumNum(const QString& label, int a, int b) const;                       // "%@:%d %d"
-    void num3NumNumNum(const QString& label, int a, int b, int c) const;             // "%@:%d %d %d"
-    void fnumNum(const QString& label, double a) const;                              // "%@:%f"
-    void fnum2NumNum(const QString& label, double a, double b) const;                // "%@:%f %f"
-    void fnum3NumNumNum(const QString& label, double a, double b, double c) const;   // "%@:%f %f %f"
-    void dbPointP(const QString& label, const QPointF& p) const;                     // "%@: x:%f y:%f"
-    void dbRectR(const QString& label, const QRectF& r) const;                       // "%@: x:%f y:%f w:%f h:%f"
-    void debugCGRectWithTitle(const QRectF& rect, const QString& title) const;       // "%@: x,y:%.0f,%.0f  w,h:%.0f,%.0f"
-    void bpString(int number, const QString& info) const;                            // "Breakpoint:%d   info:%@"
+    void txt(const QString& text) const;                                           // "%@"
+    void txt2Txt(const QString& a, const QString& b) const;                        // "%@ %@"
+    void txt3TxtTxt(const QString& a, const QString& b, const QString& c) const;   // "%@ %@ %@"
+    void numNum(const QString& label, int a) const;                                // "%@:%d"
+    void num2NumNum(const QString& label, int a, int b) const;                     // "%@:%d %d"
+    void num3NumNumNum(const QString& label, int a, int b, int c) const;           // "%@:%d %d %d"
+    void fnumNum(const QString& label, double a) const;                            // "%@:%f"
+    void fnum2NumNum(const QString& label, double a, double b) const;              // "%@:%f %f"
+    void fnum3NumNumNum(const QString& label, double a, double b, double c) const; // "%@:%f %f %f"
+    void dbPointP(const QString& label, const QPointF& p) const;                   // "%@: x:%f y:%f"
+    void dbRectR(const QString& label, const QRectF& r) const;                     // "%@: x:%f y:%f w:%f h:%f"
+    void debugCGRectWithTitle(const QRectF& rect, const QString& title) const;     // "%@: x,y:%.0f,%.0f  w,h:%.0f,%.0f"
+    void bpString(int number, const QString& info) const;                          // "Breakpoint:%d   info:%@"
     /** Three lines: "string: name : object", " value: N" (the object's integer value), ",msg StaticTemplate
      *  to Engine:object". */
     void handleNotification(const Notification& notification) const;

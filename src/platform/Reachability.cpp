@@ -20,4 +20,7 @@ Reachability& Reachability::current()
     return installed ? *installed : linuxProbe();
 }
 
-void Reachability::setCurrent(Reachability* probe) { g_installed.store(probe); }
+void Reachability::setCurrent(Reachability* probe)
+{
+    g_installed.store(probe);
+}

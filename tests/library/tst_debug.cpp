@@ -195,8 +195,8 @@ private slots:
         QTest::newRow("negative fields") << -90061500LL << QStringLiteral("-1:-1:-1:-1") << -90061;
         QTest::newRow("negative under a second") << -900LL << QStringLiteral("00:00:00:00") << 0;
         QTest::newRow("three digit days") << 400LL * 86400000 << QStringLiteral("400:00:00:00") << 400 * 86400;
-        QTest::newRow("whole seconds saturate") << 1000LL * 86400000 * 1000 << QStringLiteral("1000000:00:00:00")
-                                                << std::numeric_limits<int>::max();
+        QTest::newRow("whole seconds saturate")
+            << 1000LL * 86400000 * 1000 << QStringLiteral("1000000:00:00:00") << std::numeric_limits<int>::max();
     }
     void durations()
     {
@@ -225,10 +225,12 @@ private slots:
         const QDateTime midnight(QDate(2027, 1, 1), QTime(0, 30, 0), QTimeZone::utc());
         const QDateTime offset(QDate(2026, 7, 14), QTime(18, 0, 0), QTimeZone(5400));
         const QDateTime west(QDate(2026, 7, 14), QTime(18, 0, 0), QTimeZone(-7 * 3600));
-        QTest::newRow("file name stamp") << morning << QStringLiteral("yyMMdd_HHmmss") << QStringLiteral("261205_090503");
+        QTest::newRow("file name stamp") << morning << QStringLiteral("yyMMdd_HHmmss")
+                                         << QStringLiteral("261205_090503");
         QTest::newRow("fraction") << morning << QStringLiteral("yyyy-MM-dd HH:mm:ss.SSS")
                                   << QStringLiteral("2026-12-05 09:05:03.042");
-        QTest::newRow("short fraction") << morning << QStringLiteral("s.S|s.SS|SSSS") << QStringLiteral("3.0|3.04|0420");
+        QTest::newRow("short fraction") << morning << QStringLiteral("s.S|s.SS|SSSS")
+                                        << QStringLiteral("3.0|3.04|0420");
         QTest::newRow("names") << morning << QStringLiteral("EEE, d MMM y") << QStringLiteral("Sat, 5 Dec 2026");
         QTest::newRow("long names") << morning << QStringLiteral("EEEE MMMM") << QStringLiteral("Saturday December");
         QTest::newRow("narrow names") << morning << QStringLiteral("EEEEE MMMMM EEEEEE") << QStringLiteral("S D Sa");
@@ -238,11 +240,15 @@ private slots:
         QTest::newRow("quoted literal") << morning << QStringLiteral("'at' HH 'o''clock' ''")
                                         << QStringLiteral("at 09 o'clock '");
         QTest::newRow("unclosed quote") << morning << QStringLiteral("HH 'mm") << QStringLiteral("09 mm");
-        QTest::newRow("punctuation") << morning << QStringLiteral("dd/MM/yyyy, HH:mm") << QStringLiteral("05/12/2026, 09:05");
-        QTest::newRow("day of year and week") << morning << QStringLiteral("D DDD w e c") << QStringLiteral("339 339 49 7 7");
-        QTest::newRow("quarter and era") << morning << QStringLiteral("QQQ QQQQ G") << QStringLiteral("Q4 4th quarter AD");
+        QTest::newRow("punctuation") << morning << QStringLiteral("dd/MM/yyyy, HH:mm")
+                                     << QStringLiteral("05/12/2026, 09:05");
+        QTest::newRow("day of year and week")
+            << morning << QStringLiteral("D DDD w e c") << QStringLiteral("339 339 49 7 7");
+        QTest::newRow("quarter and era") << morning << QStringLiteral("QQQ QQQQ G")
+                                         << QStringLiteral("Q4 4th quarter AD");
         QTest::newRow("week-based year") << midnight << QStringLiteral("YYYY yyyy") << QStringLiteral("2026 2027");
-        QTest::newRow("utc zone") << morning << QStringLiteral("Z ZZZZ ZZZZZ xxx X") << QStringLiteral("+0000 GMT Z +00:00 Z");
+        QTest::newRow("utc zone") << morning << QStringLiteral("Z ZZZZ ZZZZZ xxx X")
+                                  << QStringLiteral("+0000 GMT Z +00:00 Z");
         QTest::newRow("half-hour zone") << offset << QStringLiteral("Z ZZZZ O ZZZZZ x")
                                         << QStringLiteral("+0130 GMT+01:30 GMT+1:30 +01:30 +0130");
         QTest::newRow("western zone") << west << QStringLiteral("Z O XXX") << QStringLiteral("-0700 GMT-7 -07:00");
@@ -275,7 +281,8 @@ private slots:
                                      << QStringLiteral("x.cpp, method:b, line:12");
         QTest::newRow("no blank") << QByteArray("x.cpp") << QByteArray("-[Lonely]")
                                   << QStringLiteral("x.cpp, method:, line:12");
-        QTest::newRow("too short") << QByteArray("x.cpp") << QByteArray("f") << QStringLiteral("x.cpp, method:, line:12");
+        QTest::newRow("too short") << QByteArray("x.cpp") << QByteArray("f")
+                                   << QStringLiteral("x.cpp, method:, line:12");
         QTest::newRow("empty") << QByteArray("") << QByteArray("") << QStringLiteral(", method:, line:12");
         QTest::newRow("directory only") << QByteArray("/src/") << QByteArray("-[A b]")
                                         << QStringLiteral(", method:b, line:12");

@@ -299,11 +299,10 @@ private slots:
     void noRoute()
     {
         QString skip;
-        const QList<ProbeResult> results = probeInNamespace(
-            QStringLiteral("none"),
-            {QStringLiteral("192.0.2.1"), QStringLiteral("2001:db8::1"), QStringLiteral("127.0.0.1"),
-             QStringLiteral("::1")},
-            &skip);
+        const QList<ProbeResult> results = probeInNamespace(QStringLiteral("none"),
+                                                            {QStringLiteral("192.0.2.1"), QStringLiteral("2001:db8::1"),
+                                                             QStringLiteral("127.0.0.1"), QStringLiteral("::1")},
+                                                            &skip);
         if (!skip.isEmpty()) {
             QSKIP(qPrintable(skip));
         }

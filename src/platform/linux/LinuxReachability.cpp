@@ -114,10 +114,7 @@ bool hasRoute(const addrinfo* address)
 }
 } // namespace
 
-LinuxReachability::LinuxReachability(std::chrono::milliseconds resolveBound)
-    : m_bound(resolveBound)
-{
-}
+LinuxReachability::LinuxReachability(std::chrono::milliseconds resolveBound) : m_bound(resolveBound) {}
 
 bool LinuxReachability::isReachable(const QString& host)
 {
