@@ -7,6 +7,7 @@
 set -eu
 BUILD=${1:?usage: idle.sh <build dir> [seconds]}
 SECONDS_TO_RUN=${2:-60}
+WARMUP=5
 CARROWEN=$BUILD/bin/carrowen
 FLOOR=$BUILD/bin/bench_idle_floor
 [ -x "$CARROWEN" ] && [ -x "$FLOOR" ] || { echo "build carrowen and bench_idle_floor first" >&2; exit 1; }
@@ -26,7 +27,8 @@ with open(sys.argv[1], "wb") as f:
     plistlib.dump(s, f)
 PY
 
-run_env() { env -u DISPLAY -u WAYLAND_DISPLAY HOME="$HOME_DIR" XDG_CONFIG_HOME="$HOME_DIR/.config" "$@"; }
+# exec: the background job's pid is then the program itself.
+run_env() { exec env -u DISPLAY -u WAYLAND_DISPLAY HOME="$HOME_DIR" XDG_CONFIG_HOME="$HOME_DIR/.config" "$@"; }
 # CPU seconds (user + system) of a live process, from /proc/<pid>/stat.
 cpu_of() { awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' "/proc/$1/stat"; }
 peak_of() { awk '/^VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
@@ -35,14 +37,22 @@ run_env "$CARROWEN" >/dev/null 2>&1 &
 APP=$!
 run_env "$FLOOR" >/dev/null 2>&1 &
 BASE=$!
+# Start-up (Qt, the interface, the speech engine) is measured apart from the idle run that follows.
+sleep "$WARMUP"
+APP_START=$(cpu_of $APP); BASE_START=$(cpu_of $BASE)
 sleep "$SECONDS_TO_RUN"
 APP_CPU=$(cpu_of $APP); APP_RSS=$(peak_of $APP)
 BASE_CPU=$(cpu_of $BASE); BASE_RSS=$(peak_of $BASE)
 kill $APP $BASE
 wait $APP $BASE 2>/dev/null || true
 
-echo "over $SECONDS_TO_RUN s       CPU s   % of a core   peak RSS MB"
-awk -v t="$SECONDS_TO_RUN" -v c="$APP_CPU" -v r="$APP_RSS" 'BEGIN { printf "carrowen        %6.2f   %8.3f      %8.1f\n", c, 100 * c / t, r }'
-awk -v t="$SECONDS_TO_RUN" -v c="$BASE_CPU" -v r="$BASE_RSS" 'BEGIN { printf "12 Hz floor     %6.2f   %8.3f      %8.1f\n", c, 100 * c / t, r }'
-awk -v a="$APP_CPU" -v b="$BASE_CPU" 'BEGIN { if (b > 0) printf "ratio           %6.2f x\n", a / b }'
+report() { # name, cpu at warm-up, cpu at the end, peak rss
+    awk -v n="$1" -v s="$2" -v e="$3" -v r="$4" -v t="$SECONDS_TO_RUN" \
+        'BEGIN { printf "%-12s %9.2f %9.2f %12.3f %12.1f\n", n, s, e - s, 100 * (e - s) / t, r }'
+}
+echo "             start-up  idle CPU    % of a core  peak RSS MB   (idle: $SECONDS_TO_RUN s after $WARMUP s)"
+report carrowen "$APP_START" "$APP_CPU" "$APP_RSS"
+report "12 Hz floor" "$BASE_START" "$BASE_CPU" "$BASE_RSS"
+awk -v a="$APP_CPU" -v as="$APP_START" -v b="$BASE_CPU" -v bs="$BASE_START" \
+    'BEGIN { if (b - bs > 0) printf "idle CPU ratio %.2f x\n", (a - as) / (b - bs) }'
 [ -s "$APP_DIR/log.txt" ] && echo "log.txt: $(head -1 "$APP_DIR/log.txt")"
