@@ -158,7 +158,8 @@ private:
         }
         for (QChar c : text) {
             const char16_t u = c.unicode();
-            if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') {
+            // XML 1.0 has no form for these; a reader would refuse the whole file.
+            if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF) {
                 return std::nullopt;
             }
         }

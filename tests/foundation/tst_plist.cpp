@@ -275,6 +275,7 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         QTest::newRow("nested unknown") << QVariant(QVariantMap{{QStringLiteral("p"), QPoint(1, 2)}}) << true << true;
         QTest::newRow("control character") << QVariant(QStringLiteral("bell\x07")) << true << false;
         QTest::newRow("NUL") << QVariant(QString(QChar(0))) << true << true;
+        QTest::newRow("non-character U+FFFF") << QVariant(QString(QChar(0xFFFF))) << true << false;
         QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xD800))) << true << true;
         QTest::newRow("key with control") << QVariant(QVariantMap{{QStringLiteral("k\x01"), 1}}) << true << false;
         QTest::newRow("unsigned beyond int64") << QVariant(std::numeric_limits<quint64>::max()) << true << true;
