@@ -36,7 +36,7 @@ int synthCallback(short* wav, int numsamples, espeak_EVENT* events)
     QList<EspeakSpeechSynthesizer::WordEvent> words;
     bool terminated = false;
     for (const espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
-        if (e->type == espeakEVENT_WORD) {
+        if (e->type == espeakEVENT_WORD && e->length > 0) { // espeak also marks pauses as empty words
             words.append({e->audio_position, e->text_position, e->length});
         } else if (e->type == espeakEVENT_MSG_TERMINATED) {
             terminated = true;
