@@ -10,6 +10,8 @@
 #include <QTimeZone>
 
 #include <clocale>
+#include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -418,15 +420,68 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
 
     void readingIgnoresTheProcessLocale()
     {
-        const QByteArray saved = std::setlocale(LC_NUMERIC, nullptr);
-        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE")) {
-            QSKIP("no German locale installed");
+        // A German locale writes and reads "1,5": build one when the machine has none installed.
+        QTemporaryDir locales;
+        const QByteArray savedLocale = std::setlocale(LC_NUMERIC, nullptr);
+        const QByteArray savedPath = qgetenv("LOCPATH");
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+            QProcess::execute(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                                            QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("de_DE.UTF-8"))});
+            qputenv("LOCPATH", locales.path().toLocal8Bit());
+            if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+                qputenv("LOCPATH", savedPath);
+                QSKIP("no German locale, and localedef could not make one");
+            }
         }
-        const auto read = Plist::fromData("<plist><real>1.5</real></plist>");
-        const auto xml = Plist::toXml(2.5);
-        std::setlocale(LC_NUMERIC, saved.constData());
-        QCOMPARE(read, QVariant(1.5));
-        QVERIFY(xml && xml->contains("<real>2.5</real>"));
+        const auto read = Plist::fromData("<plist><array><real>1.5</real><real>-2.25e-3</real></array></plist>");
+        const auto xml = Plist::toXml(QVariantList{2.5, 1e-7});
+        const double cLibrary = std::strtod("1.5", nullptr); // the locale really is in force
+        std::setlocale(LC_NUMERIC, savedLocale.constData());
+        if (savedPath.isNull()) {
+            qunsetenv("LOCPATH");
+        } else {
+            qputenv("LOCPATH", savedPath);
+        }
+        QCOMPARE(cLibrary, 1.0);
+        QCOMPARE(read, QVariant(QVariantList{1.5, -2.25e-3}));
+        QVERIFY(xml && xml->contains("<real>2.5</real>") && xml->contains("<real>1e-07</real>"));
+    }
+
+    void realsAreWrittenInTheirShortestForm()
+    {
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        // Reals across the whole range, from fixed bit patterns: plistlib must read each back exactly
+        // and write the very same text.
+        QVariantList reals;
+        quint64 state = 0x9E3779B97F4A7C15ULL;
+        for (int i = 0; i < 3000; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            double d;
+            std::memcpy(&d, &state, sizeof d);
+            if (std::isfinite(d)) {
+                reals.append(d);
+            }
+            reals.append(double(qint64(state % 2000001) - 1000000) / 1000.0);
+        }
+        reals.append(QVariantList{1e16, 1e15, 0.0001, 0.00001, 123456789012345678.0, 5e-324, 1.7976931348623157e308});
+        QTemporaryDir dir;
+        const auto xml = Plist::toXml(reals);
+        QVERIFY(xml);
+        const QByteArray ours = writeTemp(dir, QStringLiteral("reals.plist"), *xml);
+        const auto out = Python::run(QStringLiteral(R"(
+import plistlib, sys
+ours = open(sys.argv[1], "rb").read()
+assert plistlib.dumps(plistlib.loads(ours)) == ours
+print("same")
+)"),
+                                     {QString::fromUtf8(ours)});
+        QVERIFY(out);
+        QCOMPARE(out->trimmed(), QByteArray("same"));
+        QCOMPARE(Plist::fromData(*xml), QVariant(reals));
     }
 };
 
