@@ -173,7 +173,7 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
         }
         plist_t dict = plist_new_dict();
         const double seconds =
-            double(date.toMSecsSinceEpoch() - PlistValue::ReferenceEpochOffset * 1000) / 1000.0;
+            (double(date.toMSecsSinceEpoch()) - double(PlistValue::ReferenceEpochOffset) * 1000.0) / 1000.0;
         plist_dict_set_item(dict, "NS.time", plist_new_real(seconds));
         return appendObject(dict, [this] { return plainClassUid("NSDate"); });
     }

@@ -306,7 +306,11 @@ plist_t toNode(const QVariant& value, int depth)
         if (!date.isValid()) {
             return nullptr;
         }
-        const qint64 ms = date.toMSecsSinceEpoch() - ReferenceEpochOffset * 1000;
+        const qint64 unixMs = date.toMSecsSinceEpoch();
+        if (unixMs < -(qint64(1) << 50) || unixMs > (qint64(1) << 50)) {
+            return nullptr; // far outside the binary form's range; also keeps the arithmetic in range
+        }
+        const qint64 ms = unixMs - ReferenceEpochOffset * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
         const qint64 usec = (ms - sec * 1000) * 1000;
         if (sec < std::numeric_limits<qint32>::min() || sec > std::numeric_limits<qint32>::max()) {
