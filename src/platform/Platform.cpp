@@ -46,8 +46,14 @@ void installBackends(Backends kind)
 {
     Installed& current = installed();
     if (kind == Backends::Linux) {
-        if (EspeakSpeechSynthesizer::engineAvailable()) {
-            current.speech = std::make_shared<EspeakSpeechSynthesizer>();
+        // espeak-ng's state is process-wide: one synthesizer serves every installation.
+        static std::weak_ptr<EspeakSpeechSynthesizer> espeak;
+        if (auto existing = espeak.lock()) {
+            current.speech = existing;
+        } else if (EspeakSpeechSynthesizer::engineAvailable()) {
+            auto created = std::make_shared<EspeakSpeechSynthesizer>();
+            espeak = created;
+            current.speech = created;
         } else {
             current.speech = std::make_shared<NullSpeechSynthesizer>();
         }

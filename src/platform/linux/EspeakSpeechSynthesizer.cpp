@@ -214,6 +214,12 @@ void EspeakSpeechSynthesizer::step()
     if (!m_speaking || !m_playing) {
         return;
     }
+    if (m_sink && !m_sinkFailed && !m_silent && m_sink->state() == QAudio::StoppedState &&
+        m_sink->error() != QAudio::NoError) {
+        // The sound server went away mid-utterance: finish on the clock.
+        TRACE("sound output failed (%d): speech continues silently", int(m_sink->error()));
+        m_sinkFailed = true;
+    }
     const quint64 utterance = m_utterance;
     const qint64 now = playedMs();
     while (m_nextWord < m_words.size() && m_words[m_nextWord].atMs <= now) {
@@ -228,7 +234,9 @@ void EspeakSpeechSynthesizer::step()
     const qint64 durationMs = m_samples.size() / qsizetype(sizeof(short)) * 1000 / SampleRate;
     const bool drained = m_sink && !m_sinkFailed && !m_silent && m_buffer.atEnd() &&
                          (m_sink->state() == QAudio::IdleState || m_sink->state() == QAudio::StoppedState);
-    if (now >= durationMs || drained) {
+    // The clock bounds the wait too, so that a stalled sink can never withhold the end report.
+    constexpr qint64 SinkSlackMs = 3000;
+    if (now >= durationMs || drained || m_clock.elapsed() > durationMs + SinkSlackMs) {
         finish(true);
     }
 }
