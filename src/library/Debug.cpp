@@ -438,6 +438,9 @@ QString Debug::getFormattedTime(const QString& pattern) const
 
 QString Debug::formatDate(const QDateTime& date, const QString& pattern)
 {
+    if (!date.isValid()) {
+        return {};
+    }
     QString out;
     qsizetype i = 0;
     while (i < pattern.size()) {

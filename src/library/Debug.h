@@ -102,7 +102,7 @@ public:
     /** The current moment formatted with a date pattern such as "yyMMdd_HHmmss" (the usual Unicode date
      *  pattern letters, quoted literals in '...', English names). */
     QString getFormattedTime(const QString& pattern) const;
-    /** The same for a given moment. */
+    /** The same for a given moment; "" for an invalid date. */
     static QString formatDate(const QDateTime& date, const QString& pattern);
     /** "File.cpp, method:name, line:N" from a source path and a method name text "-[Class name]" (an
      *  empty name when the text is not of that shape). */

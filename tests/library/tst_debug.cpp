@@ -253,6 +253,7 @@ private slots:
                                         << QStringLiteral("+0130 GMT+01:30 GMT+1:30 +01:30 +0130");
         QTest::newRow("western zone") << west << QStringLiteral("Z O XXX") << QStringLiteral("-0700 GMT-7 -07:00");
         QTest::newRow("empty") << morning << QString() << QString();
+        QTest::newRow("invalid date") << QDateTime() << QStringLiteral("EEEE MMMM yyyy") << QString();
     }
     void datePatterns()
     {
