@@ -335,6 +335,13 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         }
         fan.append(QList<quint32>{});
         QTest::newRow("binary exponential sharing") << handBinary(fan);
+        QByteArray entities;
+        for (int i = 0; i < 10; ++i) {
+            entities += "<!ENTITY e" + QByteArray::number(i) + " \""
+                        + (i == 0 ? QByteArray("lol") : ("&e" + QByteArray::number(i - 1) + ";").repeated(10)) + "\">";
+        }
+        QTest::newRow("entity expansion bomb")
+            << "<?xml version=\"1.0\"?><!DOCTYPE plist [" + entities + "]><plist><string>&e9;</string></plist>";
         QTest::newRow("xml 100000 deep") << nestedXml(100000);
         QTest::newRow("xml just too deep") << nestedXml(Plist::MaxDepth + 1);
     }
