@@ -16,7 +16,7 @@
 #include "Trace.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QEvent>
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
