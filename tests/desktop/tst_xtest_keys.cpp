@@ -90,6 +90,14 @@ private slots:
         QCOMPARE(window->presses[3].key, int(Qt::Key_Backspace));
     }
 
+    void frontApplicationIsTheFocusedWindow()
+    {
+        // No window manager under Xvfb: the focused window's class names the application.
+        qInfo() << "front:" << sys->getFrontApplicationName() << sys->getFrontApplicationBundleIdentifier();
+        QVERIFY(sys->getFrontApplicationName().contains(QStringLiteral("test_xtest_keys"), Qt::CaseInsensitive));
+        QVERIFY(!sys->getFrontApplicationBundleIdentifier().isEmpty());
+    }
+
     void cleanupTestCase() { window.reset(); }
 };
 

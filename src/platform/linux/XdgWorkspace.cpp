@@ -16,6 +16,11 @@
 
 namespace {
 
+int ignoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 // The WM_CLASS (instance, class) of the frontmost window: the window manager's active window, or the
 // window holding the input focus (and its ancestors) where no window manager sets one.
 std::pair<QString, QString> frontWindowClass()
@@ -27,6 +32,9 @@ std::pair<QString, QString> frontWindowClass()
     if (!display) {
         return {};
     }
+    // The window may vanish while it is looked at; Xlib's default handler would end the process.
+    XSync(display, False);
+    const auto previousHandler = XSetErrorHandler(ignoreXError);
     Window window = 0;
     const Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", True);
     if (active != None) {
@@ -73,6 +81,8 @@ std::pair<QString, QString> frontWindowClass()
         }
         window = parent;
     }
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
     XCloseDisplay(display);
     return result;
 }
