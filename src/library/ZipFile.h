@@ -98,4 +98,6 @@ private:
     int m_mode = 0;
     void* m_unzFile = nullptr;
     void* m_zipFile = nullptr;
+    // An archive with no entries, which the library cannot open: mode 0 answers it as empty.
+    bool m_emptyArchive = false;
 };

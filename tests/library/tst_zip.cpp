@@ -1,0 +1,728 @@
+// Archive classes: entries written here are checked by Info-ZIP (unzip -t, zipinfo, unzip -P) and by
+// Python's zipfile, and archives those tools write are read here; stored, fast, default and best
+// levels, appended archives, UTF-8 names and password entries both ways. Bad archives (truncated,
+// headers lying about sizes, a ZIP64 header claiming 5 GB) must raise ZipException, never crash and
+// never make anything allocate what the header claims.
+
+#include "ZipFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <functional>
+#include <zlib.h>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+};
+
+Run run(const QString& program, const QStringList& args, const QString& dir = QString())
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    if (!dir.isEmpty()) {
+        process.setWorkingDirectory(dir);
+    }
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        return {};
+    }
+    return {process.exitCode(), process.readAll()};
+}
+
+Run python(const QString& script, const QStringList& args = {})
+{
+    return run(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
+}
+
+// Text lines and pseudo-random bytes: compresses, but not to nothing.
+QByteArray sampleData(int size, quint32 seed = 7)
+{
+    QByteArray data;
+    data.reserve(size);
+    quint32 x = seed;
+    while (data.size() < size) {
+        data += "line " + QByteArray::number(data.size()) + " of the sample, with some words repeated\n";
+        for (int i = 0; i < 64; ++i) {
+            x = x * 1103515245u + 12345u;
+            data += char(x >> 24);
+        }
+    }
+    data.truncate(size);
+    return data;
+}
+
+quint32 crcOf(const QByteArray& data)
+{
+    return quint32(crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Entry
+{
+    QString name;
+    QByteArray data;
+    int level = -1;
+    QString password;
+};
+
+void writeArchive(const QString& path, int mode, const QList<Entry>& entries)
+{
+    ZipFile zip(path, mode);
+    const QDateTime date(QDate(2026, 12, 5), QTime(9, 5, 4), Qt::LocalTime);
+    for (const Entry& entry : entries) {
+        auto stream = entry.password.isEmpty()
+                          ? zip.writeFileInZipWithNameFileDateCompressionLevel(entry.name, date, entry.level)
+                          : zip.writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(
+                                entry.name, date, entry.level, entry.password, crcOf(entry.data));
+        stream->writeData(entry.data);
+        stream->finishedWriting();
+    }
+    zip.close();
+}
+
+// Reads the selected entry in chunks of chunkSize bytes.
+QByteArray readCurrent(ZipFile& zip, const QString* password = nullptr, int chunkSize = 4096)
+{
+    auto stream = password ? zip.readCurrentFileInZipWithPassword(*password) : zip.readCurrentFileInZip();
+    QByteArray all;
+    QByteArray chunk(chunkSize, '\0');
+    while (const qint64 n = stream->readDataWithBuffer(chunk)) {
+        all.append(chunk.constData(), n);
+    }
+    stream->finishedReading();
+    return all;
+}
+
+// The reason of the ZipException that action raises, or "(none)".
+QString reasonOf(const std::function<void()>& action, qint64* error = nullptr)
+{
+    try {
+        action();
+    } catch (const ZipException& e) {
+        if (error) {
+            *error = e.error();
+        }
+        return e.reason();
+    }
+    return QStringLiteral("(none)");
+}
+
+// Python: the zip archive argv[1] with one stored entry "big.bin" whose headers carry ZIP64 sizes,
+// claiming 5 GB uncompressed while holding 1000 bytes.
+const char* kZip64Liar = R"(
+import struct, sys, zlib
+data = b'x' * 1000
+claim = 5 * 1024**3
+name = b'big.bin'
+crc = zlib.crc32(data)
+extra = struct.pack('<HHQQ', 1, 16, claim, len(data))
+local = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 0, 0, 0, 0x21, crc, 0xffffffff, 0xffffffff, len(name), len(extra)) + name + extra
+central_extra = struct.pack('<HHQQ', 1, 16, claim, len(data))
+central = struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 45, 45, 0, 0, 0, 0x21, crc, 0xffffffff, 0xffffffff, len(name), len(central_extra), 0, 0, 0, 0, 0) + name + central_extra
+body = local + data
+end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, len(central), len(body), 0)
+open(sys.argv[1], 'wb').write(body + central + end)
+)";
+
+// Python: argv[1] with one stored entry "lie.txt" of 2000 bytes whose local and central headers claim
+// argv[2] bytes uncompressed.
+const char* kSizeLiar = R"(
+import struct, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_STORED) as z:
+    z.writestr('lie.txt', b'0123456789' * 200)
+b = bytearray(open(sys.argv[1], 'rb').read())
+claim = int(sys.argv[2])
+struct.pack_into('<I', b, 22, claim)
+c = b.find(b'PK\x01\x02')
+struct.pack_into('<I', b, c + 24, claim)
+open(sys.argv[1], 'wb').write(bytes(b))
+)";
+
+long peakResidentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+class TestZip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void writtenLevelsReadByOthers_data();
+    void writtenLevelsReadByOthers();
+    void infoZipLevelsReadHere_data();
+    void infoZipLevelsReadHere();
+    void appendedArchive();
+    void utf8Names();
+    void passwordEntriesWrittenHere_data();
+    void passwordEntriesWrittenHere();
+    void passwordEntriesFromInfoZip_data();
+    void passwordEntriesFromInfoZip();
+    void wrongOrMissingPassword();
+    void passwordCrcMismatchRaises();
+    void zip64ClaimNotTrusted();
+    void headerLyingAboutSize_data();
+    void headerLyingAboutSize();
+    void truncatedArchive_data();
+    void truncatedArchive();
+    void modesAndMisuse();
+    void emptyArchiveAndNavigation();
+    void wholeEntryInOneBuffer();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+};
+
+void TestZip::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    for (const char* tool : {"zip", "unzip", "zipinfo", "python3"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
+        }
+    }
+}
+
+void TestZip::writtenLevelsReadByOthers_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<int>("levelBits");  // (flags >> 1) & 3
+    QTest::addColumn<QString>("subtype"); // zipinfo -v's name for the deflate level
+    QTest::newRow("stored") << 0 << 0 << 0 << QString();
+    QTest::newRow("fastest") << 1 << 8 << 3 << QStringLiteral("superfast");
+    QTest::newRow("default") << -1 << 8 << 0 << QStringLiteral("normal");
+    QTest::newRow("best") << 9 << 8 << 1 << QStringLiteral("maximum");
+}
+
+void TestZip::writtenLevelsReadByOthers()
+{
+    QFETCH(int, level);
+    QFETCH(int, method);
+    QFETCH(int, levelBits);
+    QFETCH(QString, subtype);
+    const QString archive = path(QStringLiteral("levels%1.zip").arg(level + 1));
+    const QByteArray data = sampleData(300000);
+    writeArchive(archive, ZipFile::ZipFileModeCreate,
+                 {{QStringLiteral("dir/data.bin"), data, level, {}}, {QStringLiteral("empty.txt"), {}, level, {}}});
+
+    const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive});
+    QVERIFY2(test.code == 0 && test.out.contains("No errors detected"), test.out.constData());
+
+    const Run info = run(QStringLiteral("zipinfo"), {QStringLiteral("-v"), archive});
+    QCOMPARE(info.code, 0);
+    if (method == 0) {
+        QVERIFY(info.out.contains("compression method:                             none (stored)"));
+    } else {
+        QVERIFY2(info.out.contains("compression sub-type (deflation):               " + subtype.toUtf8()),
+                 info.out.constData());
+    }
+
+    const Run py = python(QStringLiteral("import sys, zipfile, hashlib\n"
+                                         "z = zipfile.ZipFile(sys.argv[1])\n"
+                                         "i = z.getinfo('dir/data.bin')\n"
+                                         "print(i.compress_type, (i.flag_bits >> 1) & 3, i.file_size,\n"
+                                         "      hashlib.sha1(z.read(i)).hexdigest(), i.date_time)\n"),
+                          {archive});
+    QCOMPARE(py.code, 0);
+    const QByteArray expected = QByteArray::number(method) + ' ' + QByteArray::number(levelBits) + ' ' +
+                                QByteArray::number(data.size()) + ' ' +
+                                QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex() +
+                                " (2026, 12, 5, 9, 5, 4)\n";
+    QCOMPARE(py.out, expected);
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    const QList<FileInZipInfo> infos = zip.listFileInZipInfos();
+    QCOMPARE(infos.size(), 2);
+    QCOMPARE(infos[0].level(), level);
+    QCOMPARE(infos[0].length(), quint64(data.size()));
+    QCOMPARE(infos[0].crc32(), quint64(crcOf(data)));
+    QCOMPARE(infos[0].date(), QDateTime(QDate(2026, 12, 5), QTime(9, 5, 4), Qt::LocalTime));
+    QVERIFY(!infos[0].crypted());
+    QCOMPARE(infos[1].name(), QStringLiteral("empty.txt"));
+    QVERIFY(zip.locateFileInZip(QStringLiteral("dir/data.bin")));
+    QCOMPARE(readCurrent(zip), data);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("empty.txt")));
+    QCOMPARE(readCurrent(zip), QByteArray());
+    zip.close();
+}
+
+void TestZip::infoZipLevelsReadHere_data()
+{
+    QTest::addColumn<QStringList>("command"); // program and options before the archive and file names
+    QTest::addColumn<int>("level");
+    QTest::newRow("zip -0") << QStringList{QStringLiteral("zip"), QStringLiteral("-q0")} << 0;
+    QTest::newRow("zip -1") << QStringList{QStringLiteral("zip"), QStringLiteral("-q1")} << 1;
+    QTest::newRow("zip -6") << QStringList{QStringLiteral("zip"), QStringLiteral("-q6")} << -1;
+    QTest::newRow("zip -9") << QStringList{QStringLiteral("zip"), QStringLiteral("-q9")} << 9;
+    // Python's zipfile leaves the level bits clear whatever level it used: the flags say "default".
+    QTest::newRow("python level 9") << QStringList{QStringLiteral("python3"), QStringLiteral("-c"),
+                                                   QStringLiteral("import sys, zipfile\n"
+                                                                  "with zipfile.ZipFile(sys.argv[1], 'w', "
+                                                                  "zipfile.ZIP_DEFLATED, compresslevel=9) as z:\n"
+                                                                  "    for f in sys.argv[2:]: z.write(f)\n")}
+                                    << -1;
+}
+
+void TestZip::infoZipLevelsReadHere()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, level);
+    QTemporaryDir source;
+    const QByteArray big = sampleData(200000, 3);
+    const QByteArray small = "hello\n";
+    QVERIFY(writeFile(source.filePath(QStringLiteral("big.bin")), big));
+    QVERIFY(writeFile(source.filePath(QStringLiteral("small.txt")), small));
+    const QString archive = path(QStringLiteral("foreign.zip"));
+    QFile::remove(archive);
+    const QString program = command.takeFirst();
+    const Run made =
+        run(program, command + QStringList{archive, QStringLiteral("big.bin"), QStringLiteral("small.txt")},
+            source.path());
+    QVERIFY2(made.code == 0, made.out.constData());
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QCOMPARE(zip.numFilesInZip(), quint64(2));
+    const QList<FileInZipInfo> infos = zip.listFileInZipInfos();
+    QCOMPARE(infos[0].name(), QStringLiteral("big.bin"));
+    QCOMPARE(infos[0].level(), level);
+    QCOMPARE(infos[0].length(), quint64(big.size()));
+    QVERIFY(zip.locateFileInZip(QStringLiteral("big.bin")));
+    QCOMPARE(readCurrent(zip, nullptr, 1000), big);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("small.txt")));
+    QCOMPARE(readCurrent(zip), small);
+    zip.close();
+}
+
+void TestZip::appendedArchive()
+{
+    const QString archive = path(QStringLiteral("append.zip"));
+    writeArchive(archive, ZipFile::ZipFileModeCreate, {{QStringLiteral("first.txt"), "one\n", 9, {}}});
+    writeArchive(archive, ZipFile::ZipFileModeAppend,
+                 {{QStringLiteral("second.txt"), "two\n", 0, {}}, {QStringLiteral("third.bin"), sampleData(5000), 1, {}}});
+    // Info-ZIP's zip can append to it as well, and we still read everything.
+    QTemporaryDir source;
+    QVERIFY(writeFile(source.filePath(QStringLiteral("fourth.txt")), "four\n"));
+    QCOMPARE(run(QStringLiteral("zip"), {QStringLiteral("-q"), archive, QStringLiteral("fourth.txt")}, source.path()).code,
+             0);
+
+    const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive});
+    QVERIFY2(test.code == 0, test.out.constData());
+    const Run py = python(QStringLiteral("import sys, zipfile\n"
+                                         "z = zipfile.ZipFile(sys.argv[1])\n"
+                                         "print(z.namelist(), z.read('second.txt'), z.testzip())\n"),
+                          {archive});
+    QCOMPARE(py.out, QByteArray("['first.txt', 'second.txt', 'third.bin', 'fourth.txt'] b'two\\n' None\n"));
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QStringList names;
+    for (const FileInZipInfo& info : zip.listFileInZipInfos()) {
+        names << info.name();
+    }
+    QCOMPARE(names, QStringList({QStringLiteral("first.txt"), QStringLiteral("second.txt"),
+                                 QStringLiteral("third.bin"), QStringLiteral("fourth.txt")}));
+    QVERIFY(zip.locateFileInZip(QStringLiteral("third.bin")));
+    QCOMPARE(readCurrent(zip), sampleData(5000));
+    QVERIFY(zip.locateFileInZip(QStringLiteral("first.txt")));
+    QCOMPARE(readCurrent(zip), QByteArray("one\n"));
+    zip.close();
+}
+
+void TestZip::utf8Names()
+{
+    const QString name = QStringLiteral("Gr\u00fc\u00dfe/\u65e5\u672c \u2713 caf\u00e9.txt");
+    const QString archive = path(QStringLiteral("utf8.zip"));
+    writeArchive(archive, ZipFile::ZipFileModeCreate, {{name, "umlauts\n", -1, {}}});
+
+    const Run py = python(QStringLiteral("import sys, zipfile\n"
+                                         "i = zipfile.ZipFile(sys.argv[1]).infolist()[0]\n"
+                                         "print(i.filename == sys.argv[2], i.flag_bits & 0x800)\n"),
+                          {archive, name});
+    QCOMPARE(py.out, QByteArray("True 2048\n"));
+    const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive});
+    QVERIFY2(test.code == 0, test.out.constData());
+
+    // And a name written by Python comes back the same.
+    const QString other = path(QStringLiteral("utf8-python.zip"));
+    const QString otherName = QStringLiteral("\u00e9t\u00e9/\u0436.txt");
+    QCOMPARE(python(QStringLiteral("import sys, zipfile\n"
+                                   "with zipfile.ZipFile(sys.argv[1], 'w') as z: z.writestr(sys.argv[2], 'x')\n"),
+                    {other, otherName})
+                 .code,
+             0);
+    ZipFile zip(other, ZipFile::ZipFileModeUnzip);
+    QVERIFY(zip.locateFileInZip(otherName));
+    QCOMPARE(zip.getCurrentFileInZipInfo().name(), otherName);
+    QCOMPARE(readCurrent(zip), QByteArray("x"));
+    zip.close();
+}
+
+void TestZip::passwordEntriesWrittenHere_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::newRow("stored") << 0;
+    QTest::newRow("fastest") << 1;
+    QTest::newRow("default") << -1;
+    QTest::newRow("best") << 9;
+}
+
+void TestZip::passwordEntriesWrittenHere()
+{
+    QFETCH(int, level);
+    const QString archive = path(QStringLiteral("secret%1.zip").arg(level + 1));
+    const QString password = QStringLiteral("s3cr\u00e9t pass");
+    const QByteArray data = sampleData(150000, 11);
+    writeArchive(archive, ZipFile::ZipFileModeCreate,
+                 {{QStringLiteral("secret.bin"), data, level, password}, {QStringLiteral("plain.txt"), "open\n", level, {}}});
+
+    const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-t"), QStringLiteral("-P"), password, archive});
+    QVERIFY2(test.code == 0 && test.out.contains("No errors detected"), test.out.constData());
+    const Run piped = run(QStringLiteral("unzip"),
+                          {QStringLiteral("-p"), QStringLiteral("-P"), password, archive, QStringLiteral("secret.bin")});
+    QCOMPARE(piped.out.size(), data.size());
+    QVERIFY(piped.out == data);
+    const Run wrong = run(QStringLiteral("unzip"),
+                          {QStringLiteral("-t"), QStringLiteral("-P"), QStringLiteral("nope"), archive});
+    QVERIFY(wrong.code != 0);
+
+    const Run py = python(QStringLiteral("import sys, zipfile, hashlib\n"
+                                         "z = zipfile.ZipFile(sys.argv[1])\n"
+                                         "i = z.getinfo('secret.bin')\n"
+                                         "print(i.flag_bits & 1, hashlib.sha1(z.read(i, pwd=sys.argv[2].encode())).hexdigest())\n"
+                                         "try:\n"
+                                         "    z.read(i, pwd=b'nope'); print('read')\n"
+                                         "except RuntimeError: print('refused')\n"),
+                          {archive, password});
+    QCOMPARE(py.out, "1 " + QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex() + "\nrefused\n");
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    const QList<FileInZipInfo> infos = zip.listFileInZipInfos();
+    QVERIFY(infos[0].crypted());
+    QCOMPARE(infos[0].level(), level);
+    QCOMPARE(infos[0].length(), quint64(data.size()));
+    QVERIFY(!infos[1].crypted());
+    QVERIFY(zip.locateFileInZip(QStringLiteral("secret.bin")));
+    QCOMPARE(readCurrent(zip, &password, 777), data);
+    // A plain entry opens with or without a password.
+    QVERIFY(zip.locateFileInZip(QStringLiteral("plain.txt")));
+    QCOMPARE(readCurrent(zip, &password), QByteArray("open\n"));
+    zip.close();
+}
+
+void TestZip::passwordEntriesFromInfoZip_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("level");
+    QTest::newRow("zip -0 -P") << QStringLiteral("-q0") << 0;
+    QTest::newRow("zip -9 -P") << QStringLiteral("-q9") << 9;
+}
+
+void TestZip::passwordEntriesFromInfoZip()
+{
+    QFETCH(QString, option);
+    QFETCH(int, level);
+    QTemporaryDir source;
+    const QByteArray data = sampleData(120000, 5);
+    QVERIFY(writeFile(source.filePath(QStringLiteral("a.bin")), data));
+    QVERIFY(writeFile(source.filePath(QStringLiteral("b.txt")), "bee\n"));
+    const QString archive = path(QStringLiteral("infozip-secret.zip"));
+    QFile::remove(archive);
+    const Run made = run(QStringLiteral("zip"),
+                         {option, QStringLiteral("-P"), QStringLiteral("pa55"), archive, QStringLiteral("a.bin"),
+                          QStringLiteral("b.txt")},
+                         source.path());
+    QVERIFY2(made.code == 0, made.out.constData());
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    const QString password = QStringLiteral("pa55");
+    const QList<FileInZipInfo> infos = zip.listFileInZipInfos();
+    QVERIFY(infos[0].crypted());
+    QCOMPARE(infos[0].level(), level);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("a.bin")));
+    QCOMPARE(readCurrent(zip, &password, 65536), data);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("b.txt")));
+    QCOMPARE(readCurrent(zip, &password), QByteArray("bee\n"));
+    zip.close();
+}
+
+void TestZip::wrongOrMissingPassword()
+{
+    const QString archive = path(QStringLiteral("wrong.zip"));
+    const QByteArray data = sampleData(40000);
+    writeArchive(archive, ZipFile::ZipFileModeCreate, {{QStringLiteral("s.bin"), data, 9, QStringLiteral("right")}});
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("s.bin")));
+    const QString expected = QStringLiteral("Error opening current file in '%1'").arg(archive);
+    QCOMPARE(reasonOf([&] { zip.readCurrentFileInZip(); }), expected);
+    // Most wrong passwords fail the header check; the few that pass it fail the data's CRC-32 or the
+    // inflater. None may answer the entry as read.
+    int refusedAtOpen = 0;
+    for (int i = 0; i < 40; ++i) {
+        const QString wrong = QStringLiteral("wrong%1").arg(i);
+        qint64 error = 0;
+        const QString reason = reasonOf(
+            [&] {
+                auto stream = zip.readCurrentFileInZipWithPassword(wrong);
+                QByteArray buffer(8192, '\0');
+                while (stream->readDataWithBuffer(buffer) > 0) {
+                }
+                stream->finishedReading();
+            },
+            &error);
+        QVERIFY2(reason != QStringLiteral("(none)"), qPrintable(wrong));
+        refusedAtOpen += reason == expected ? 1 : 0;
+    }
+    QVERIFY(refusedAtOpen >= 30);
+    const QString right = QStringLiteral("right");
+    QCOMPARE(readCurrent(zip, &right), data);
+    zip.close();
+}
+
+void TestZip::passwordCrcMismatchRaises()
+{
+    // The encryption header carries the CRC the caller announced; data with another CRC would make an
+    // entry that opens with no password, so finishing it raises.
+    ZipFile zip(path(QStringLiteral("badcrc.zip")), ZipFile::ZipFileModeCreate);
+    auto stream = zip.writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(
+        QStringLiteral("x.txt"), QDateTime::currentDateTime(), 9, QStringLiteral("pw"), 1234);
+    stream->writeData("not the data whose crc was given");
+    QCOMPARE(reasonOf([&] { stream->finishedWriting(); }), QStringLiteral("Error closing 'x.txt' in the zipfile"));
+    zip.close();
+}
+
+void TestZip::zip64ClaimNotTrusted()
+{
+    const QString archive = path(QStringLiteral("zip64-liar.zip"));
+    QCOMPARE(python(QString::fromUtf8(kZip64Liar), {archive}).code, 0);
+    const long before = peakResidentKb();
+
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    const QList<FileInZipInfo> infos = zip.listFileInZipInfos();
+    QCOMPARE(infos.size(), 1);
+    QCOMPARE(infos[0].length(), quint64(5) * 1024 * 1024 * 1024);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("big.bin")));
+    auto stream = zip.readCurrentFileInZip();
+    QByteArray chunk(64 * 1024, '\0');
+    qint64 total = 0;
+    qint64 error = 0;
+    const QString reason = reasonOf(
+        [&] {
+            while (const qint64 n = stream->readDataWithBuffer(chunk)) {
+                total += n;
+            }
+        },
+        &error);
+    QCOMPARE(reason, QStringLiteral("Error reading 'big.bin' in the zipfile"));
+    QVERIFY(total <= 1000);
+    QVERIFY(error != 0);
+    zip.close();
+    // Nothing grew towards the claim (the whole test process stays far below it).
+    QVERIFY2(peakResidentKb() - before < 32 * 1024, qPrintable(QString::number(peakResidentKb() - before)));
+}
+
+void TestZip::headerLyingAboutSize_data()
+{
+    QTest::addColumn<int>("claim");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("claims more") << 1000000 << QStringLiteral("Error reading 'lie.txt' in the zipfile");
+    QTest::newRow("claims less") << 10 << QStringLiteral("Error reading 'lie.txt' in the zipfile");
+    QTest::newRow("claims 4 GB - 1") << -2 << QStringLiteral("Error reading 'lie.txt' in the zipfile");
+}
+
+void TestZip::headerLyingAboutSize()
+{
+    QFETCH(int, claim);
+    QFETCH(QString, reason);
+    const QString archive = path(QStringLiteral("lie.zip"));
+    QCOMPARE(python(QString::fromUtf8(kSizeLiar), {archive, QString::number(quint32(claim))}).code, 0);
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("lie.txt")));
+    QCOMPARE(zip.getCurrentFileInZipInfo().length(), quint64(quint32(claim)));
+    auto stream = zip.readCurrentFileInZip();
+    QByteArray chunk(4096, '\0');
+    qint64 total = 0;
+    QCOMPARE(reasonOf([&] {
+                 while (const qint64 n = stream->readDataWithBuffer(chunk)) {
+                     total += n;
+                 }
+             }),
+             reason);
+    QVERIFY(total <= 2000);
+    zip.close();
+}
+
+void TestZip::truncatedArchive_data()
+{
+    QTest::addColumn<int>("keep"); // bytes kept; negative: bytes cut from the end
+    QTest::newRow("empty file") << 0;
+    QTest::newRow("local header only") << 30;
+    QTest::newRow("half") << -50000;
+    QTest::newRow("end record cut") << -12;
+    QTest::newRow("directory cut") << -30;
+}
+
+void TestZip::truncatedArchive()
+{
+    QFETCH(int, keep);
+    const QString whole = path(QStringLiteral("whole.zip"));
+    writeArchive(whole, ZipFile::ZipFileModeCreate,
+                 {{QStringLiteral("a.bin"), sampleData(100000), 9, {}}, {QStringLiteral("b.bin"), sampleData(1000), 0, {}}});
+    QByteArray bytes = readFile(whole);
+    bytes.truncate(keep >= 0 ? keep : bytes.size() + keep);
+    const QString archive = path(QStringLiteral("truncated.zip"));
+    QVERIFY(writeFile(archive, bytes));
+    QCOMPARE(reasonOf([&] { ZipFile zip(archive, ZipFile::ZipFileModeUnzip); }),
+             QStringLiteral("Can't open '%1'").arg(archive));
+
+    // Data cut short behind an intact directory: the directory of the whole archive glued to its first
+    // 20000 bytes. Reading must raise, not answer a short entry.
+    const QByteArray full = readFile(whole);
+    const qsizetype directory = full.lastIndexOf("PK\x01\x02", full.lastIndexOf("PK\x01\x02") - 1);
+    QByteArray cut = full.left(20000) + QByteArray(int(directory - 20000), '\0') + full.mid(directory);
+    QVERIFY(writeFile(archive, cut));
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QVERIFY(zip.locateFileInZip(QStringLiteral("a.bin")));
+    QVERIFY(reasonOf([&] { readCurrent(zip); }) != QStringLiteral("(none)"));
+}
+
+void TestZip::modesAndMisuse()
+{
+    const QString missing = path(QStringLiteral("no/such.zip"));
+    qint64 error = -1;
+    QCOMPARE(reasonOf([&] { ZipFile zip(missing, 0); }, &error), QStringLiteral("Can't open '%1'").arg(missing));
+    QCOMPARE(error, qint64(0));
+    QCOMPARE(reasonOf([&] { ZipFile zip(missing, 2); }), QStringLiteral("Can't open '%1'").arg(missing));
+    QCOMPARE(reasonOf([&] { ZipFile zip(path(QStringLiteral("m.zip")), 3); }), QStringLiteral("Unknown mode 3"));
+    QCOMPARE(reasonOf([&] { ZipFile zip(path(QStringLiteral("m.zip")), -1); }), QStringLiteral("Unknown mode -1"));
+
+    const QString archive = path(QStringLiteral("modes.zip"));
+    {
+        ZipFile zip(archive, ZipFile::ZipFileModeCreate);
+        QCOMPARE(zip.fileName(), archive);
+        const QString without = QStringLiteral("Operation not permitted without Unzip mode");
+        QCOMPARE(reasonOf([&] { zip.numFilesInZip(); }), without);
+        QCOMPARE(reasonOf([&] { zip.listFileInZipInfos(); }), without);
+        QCOMPARE(reasonOf([&] { zip.goToFirstFileInZip(); }), without);
+        QCOMPARE(reasonOf([&] { zip.goToNextFileInZip(); }), without);
+        QCOMPARE(reasonOf([&] { zip.locateFileInZip(QStringLiteral("a")); }), without);
+        QCOMPARE(reasonOf([&] { zip.getCurrentFileInZipInfo(); }), without);
+        QCOMPARE(reasonOf([&] { zip.readCurrentFileInZip(); }), without);
+        auto stream = zip.writeFileInZipWithNameCompressionLevel(QStringLiteral("now.txt"), -1);
+        stream->writeData("now");
+        stream->finishedWriting();
+        zip.close();
+        QCOMPARE(reasonOf([&] { zip.close(); }, &error), QStringLiteral("Error closing '%1'").arg(archive));
+        QVERIFY(error != 0);
+    }
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QCOMPARE(reasonOf([&] { zip.writeFileInZipWithNameCompressionLevel(QStringLiteral("x"), 0); }),
+             QStringLiteral("Operation not permitted with Unzip mode"));
+    const FileInZipInfo info = zip.listFileInZipInfos().value(0);
+    QVERIFY(qAbs(info.date().secsTo(QDateTime::currentDateTime())) < 5);
+
+    try {
+        throw ZipException(-103, QStringLiteral("why"));
+    } catch (const std::exception& e) {
+        const auto& zipException = dynamic_cast<const ZipException&>(e);
+        QCOMPARE(zipException.name(), QStringLiteral("ZipException"));
+        QCOMPARE(QByteArray(e.what()), QByteArray("why"));
+        QCOMPARE(zipException.error(), qint64(-103));
+    }
+    QCOMPARE(ZipException(QStringLiteral("r")).error(), qint64(0));
+    // Released without close: the archive is closed and written all the same.
+    {
+        ZipFile unclosed(path(QStringLiteral("unclosed.zip")), ZipFile::ZipFileModeCreate);
+        auto stream = unclosed.writeFileInZipWithNameCompressionLevel(QStringLiteral("u.txt"), 9);
+        stream->writeData("u");
+        stream->finishedWriting();
+    }
+    QCOMPARE(run(QStringLiteral("unzip"), {QStringLiteral("-tq"), path(QStringLiteral("unclosed.zip"))}).code, 0);
+}
+
+void TestZip::emptyArchiveAndNavigation()
+{
+    const QString empty = path(QStringLiteral("empty.zip"));
+    writeArchive(empty, ZipFile::ZipFileModeCreate, {});
+    QCOMPARE(python(QStringLiteral("import sys, zipfile\nprint(zipfile.ZipFile(sys.argv[1]).namelist())"), {empty}).out,
+             QByteArray("[]\n"));
+    {
+        ZipFile zip(empty, ZipFile::ZipFileModeUnzip);
+        QCOMPARE(zip.numFilesInZip(), quint64(0));
+        QVERIFY(zip.listFileInZipInfos().isEmpty());
+        QVERIFY(!zip.locateFileInZip(QStringLiteral("anything")));
+        QCOMPARE(reasonOf([&] { zip.getCurrentFileInZipInfo(); }),
+                 QStringLiteral("Error getting current file info in '%1'").arg(empty));
+        zip.close();
+    }
+
+    const QString archive = path(QStringLiteral("nav.zip"));
+    writeArchive(archive, ZipFile::ZipFileModeCreate,
+                 {{QStringLiteral("a"), "1", 0, {}}, {QStringLiteral("b"), "22", 0, {}}, {QStringLiteral("c"), "333", 0, {}}});
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    QCOMPARE(zip.listFileInZipInfos().size(), 3);
+    // Listing leaves the last entry selected.
+    QCOMPARE(zip.getCurrentFileInZipInfo().name(), QStringLiteral("c"));
+    QVERIFY(!zip.goToNextFileInZip());
+    zip.goToFirstFileInZip();
+    QCOMPARE(zip.getCurrentFileInZipInfo().name(), QStringLiteral("a"));
+    QVERIFY(zip.goToNextFileInZip());
+    QCOMPARE(readCurrent(zip), QByteArray("22"));
+    QVERIFY(!zip.locateFileInZip(QStringLiteral("B")));
+    QVERIFY(!zip.locateFileInZip(QStringLiteral("missing")));
+    QVERIFY(zip.locateFileInZip(QStringLiteral("c")));
+    QCOMPARE(readCurrent(zip), QByteArray("333"));
+    zip.close();
+}
+
+void TestZip::wholeEntryInOneBuffer()
+{
+    const QString archive = path(QStringLiteral("whole-read.zip"));
+    const QByteArray data = sampleData(500000, 9);
+    const QString password = QStringLiteral("pw");
+    writeArchive(archive, ZipFile::ZipFileModeCreate,
+                 {{QStringLiteral("d.bin"), data, 9, {}}, {QStringLiteral("e.bin"), data, 9, password}});
+    ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
+    for (const QString& name : {QStringLiteral("d.bin"), QStringLiteral("e.bin")}) {
+        QVERIFY(zip.locateFileInZip(name));
+        const FileInZipInfo info = zip.getCurrentFileInZipInfo();
+        auto stream = zip.readCurrentFileInZipWithPassword(password);
+        QByteArray buffer(qsizetype(info.length()), '\0');
+        QCOMPARE(stream->readDataWithBuffer(buffer), qint64(data.size()));
+        QVERIFY(buffer == data);
+        QCOMPARE(stream->readDataWithBuffer(buffer), qint64(0));
+        stream->finishedReading();
+    }
+    zip.close();
+}
+
+QTEST_GUILESS_MAIN(TestZip)
+#include "tst_zip.moc"
