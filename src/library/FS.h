@@ -181,6 +181,122 @@ public:
      *  first of "<base>0.<ext>", "<base>1.<ext>", ... that doesItemExist() does not find. */
     void writeFileExtDataOverwrite(const QString& base, const QString& ext, const QString& text, bool overwrite) const;
 
+    // ---- Extras: copying, moving, renaming (FSExtras.cpp) ----
+    // Copies and moves never replace anything unless a mode says so; a failed copy or move leaves both
+    // items as they were. Bulk operations whose dir cannot be entered (or leads back to where they
+    // started) change nothing at all.
+
+    /** Copies "<current>/<dir>/<name>" (a directory with its contents) to "<current>/<newDir>/<newName>";
+     *  NO when the target exists, the source is missing or a name is refused. A copy that fails halfway
+     *  is removed again. */
+    bool cpyItemInDirToItemInDir(const QString& name, const QString& dir, const QString& newName,
+                                 const QString& newDir) const;
+    /** The copy inside the current directory; NO when both names are equal. */
+    bool cpyItemToItem(const QString& name, const QString& newName) const;
+    /** Copies to the same name in dir; NO for an empty dir. */
+    bool cpyItemToDir(const QString& name, const QString& dir) const;
+    /** cpyItemToDir() for each name in order, stopping at the first failure with NO; YES when all were
+     *  copied (also for an empty list); NO for an empty dir. */
+    bool cpyItemsToDir(const QStringList& names, const QString& dir) const;
+    /** Makes newDir, empties it and copies every entry of dir into it; NO when either is empty, when
+     *  newDir or dir cannot be entered (nothing is emptied then), or when a copy failed. The current
+     *  directory ends where it started. */
+    bool dupDirToDir(const QString& dir, const QString& newDir) const;
+
+    /** Moves "<documents>/<dir>/<name>" to "<documents>/<newDir>/<newName>". Mode 0 replaces an existing
+     *  target, 1 keeps both and answers NO, 2 deletes the source and answers NO when the target exists;
+     *  any other mode moves only onto a free name. YES when the item was moved. The documents directory
+     *  is current afterwards. */
+    bool moveItemInDirToItemInDirMode(const QString& name, const QString& dir, const QString& newName,
+                                      const QString& newDir, int mode) const;
+    /** The move from the documents directory to the same name in dir; NO for an empty dir. */
+    bool moveItemToDirMode(const QString& name, const QString& dir, int mode) const;
+    /** moveItemToDirMode() for each name in order, stopping at the first failure with NO; NO for an
+     *  empty dir. */
+    bool moveItemsToDirMode(const QStringList& names, const QString& dir, int mode) const;
+    /** Moves the ".png", ".jpg", ".PNG" and ".JPG" files of the documents directory into dir (made when
+     *  missing); answers how many such files were found; 0 when dir cannot be made. */
+    int moveAllImgsToDirMode(const QString& dir, int mode) const;
+    /** Renames inside the current directory; NO when the names are equal or the new name exists. */
+    bool renameItemToItem(const QString& name, const QString& newName) const;
+    /** Renames to the first free lower-cased "<base><n>.<ext>" (or "<base><n>"), n = 0, 1, ... */
+    void renameItemRandomly(const QString& name) const;
+    /** Renames the files of dir to lower case (mode 1), upper case (2) or capitalised words (3); a name
+     *  with a capital A-Z that is still there afterwards gets its numbered lower-case name. Nothing
+     *  happens when dir cannot be entered. */
+    void renameItemsInDirToCase(const QString& dir, int mode) const;
+    /** Renames the files of dir with extension ext to the names listed in the reference text file of
+     *  the current directory; answers the number of candidate files, -2 when the reference file is
+     *  missing or unreadable, -1 when there are more files than names, -3 when dir cannot be entered
+     *  (nothing is renamed then). */
+    int renameItemsInDirWithExtToReference(const QString& dir, const QString& ext, const QString& reference) const;
+
+    // ---- Extras: the application's resources (FSExtras.cpp) ----
+
+    /** YES when name splits at "." into exactly base and type and the resource directory holds it. */
+    bool doesFileExistInBundle(const QString& name) const;
+    /** The resource read as UTF-8 text; none when missing or not a regular file. */
+    std::optional<QString> readTxtFromBundle(const QString& name) const;
+    /** The names at the top of the resource directory (unsorted). */
+    QStringList getBundleDir() const;
+    /** Copies the resource name to "<dir>/<name>" (a relative dir from the current directory); NO when
+     *  the resource is missing, the target exists or the copy failed. */
+    bool cpyBundleFileToDirinDocDirDir(const QString& name, const QString& dir) const;
+    /** cpyBundleFileToDirinDocDirDir() into the documents directory. */
+    bool cpyBundleFileToDocDir(const QString& name) const;
+    /** Installs the resources listed (one per line) in the resource listName into dir, emptying dir first
+     *  when clear is YES; YES when every line was missing and got copied, NO otherwise (also when dir
+     *  cannot be entered, in which case nothing is emptied or copied). */
+    bool initFilelistIntoDirClr(const QString& listName, const QString& dir, bool clear) const;
+
+    // ---- Extras: web addresses (FSWeb.cpp) ----
+    // Each fetch blocks the caller (no event loop runs) for at most about 30 s, 10 s to connect;
+    // redirects are followed (up to 10); an HTTP status of 400 or more counts as an error.
+
+    /** YES when the address could be fetched as UTF-8 text. */
+    bool doesUrlExist(const QString& address) const;
+    /** The error text of fetching the address; none when there was none. */
+    std::optional<QString> doesUrlExistWithError(const QString& address) const;
+    /** The fetched text; "" on any error (also for an answer that is not UTF-8 or larger than 32 MiB). */
+    QString readTxtFromUrl(const QString& address) const;
+
+    // ---- Extras: archives (FSZip.cpp) ----
+    // The archive classes' ZipException reaches the caller. Entries are never written outside their
+    // target directory: absolute names and names with ".." are skipped.
+
+    /** Unpacks the archive "<path>/<name>" into "<documents>/<path>", entry by entry (never reading an
+     *  entry whole into memory); "__MACOSX/..." entries are skipped; an entry that cannot be written is
+     *  skipped and any file already there is left alone. */
+    void unZipFileAtPath(const QString& name, const QString& path) const;
+    /** unZipFileAtPath() with an empty path. */
+    void unZipInDocDir(const QString& name) const;
+    /** Unpacks every "*.zip" of "<documents>/<dir>" into that dir; answers how many archives. 0 when dir
+     *  cannot be listed. */
+    int unzipAllFilesInDir(const QString& dir) const;
+    /** Packs every file of "<documents>/<dir>" into "<documents>/<dir>/<archiveName>" (level 9, dated a
+     *  day back); nothing when dir is empty or cannot be entered. */
+    void zipAllFilesInDirIntoFile(const QString& dir, const QString& archiveName) const;
+    /** Packs the file name of the current directory into "<name without extension>.zip" there. */
+    void zipOneFile(const QString& name) const;
+
+    // ---- Extras: volumes (FSExtras.cpp) ----
+
+    /** Attributes of the file system holding "/": "NSFileSystemSize", "NSFileSystemFreeSize" (bytes),
+     *  "NSFileSystemNodes", "NSFileSystemFreeNodes", "NSFileSystemNumber" (device); empty when unknown. */
+    QVariantMap getVolumeAttributes(const QString& ignored) const;
+    /** The display name of the path (its last component, the volume's name for a mount point); "" when
+     *  missing. */
+    QString getVolumeName(const QString& path) const;
+    /** Free bytes on the file system holding "/"; 0 when unknown. */
+    qint64 getVolumeSize(const QString& ignored) const;
+    /** "removable=%d writable=%d unmountable=%d description=%@ type=%@" for the volume of path; "" when
+     *  the path is missing. */
+    QString getVolumeInfo(const QString& path) const;
+    /** Writes one block per mounted local volume to the process log. */
+    void debugVolumeInfo() const;
+    /** Makes the documents directory current and traces the listing of dir with its count. */
+    void debugDir(const QString& dir) const;
+
 private:
     FS() = default;
 };

@@ -1,0 +1,822 @@
+// Copying, moving and renaming with modes, bulk renames, the application's resources and volumes.
+
+#include "FS.h"
+
+#include "FSPaths.h"
+#include "ProcessLog.h"
+#include "Resources.h"
+#include "Strings.h"
+#include "Trace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+using namespace fs_paths;
+
+namespace {
+
+constexpr qint64 kMaxResourceText = 32 * 1024 * 1024;
+// renameItemRandomly gives up after this many taken names instead of looping for ever.
+constexpr int kMaxRandomNames = 1000000;
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool lstatBytes(const QByteArray& path, struct stat& st)
+{
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+bool pathExists(const QString& path)
+{
+    struct stat st = {};
+    return lstatBytes(encoded(path), st);
+}
+
+QList<QByteArray> childrenOf(const QByteArray& path)
+{
+    QList<QByteArray> children;
+    if (DIR* dir = ::opendir(path.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const char* n = entry->d_name;
+            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
+                continue;
+            }
+            children.append(QByteArray(n));
+        }
+        ::closedir(dir);
+    }
+    return children;
+}
+
+// Removes what a failed copy left behind (links themselves, never their targets).
+void removeTree(const QByteArray& path)
+{
+    struct stat st = {};
+    if (!lstatBytes(path, st)) {
+        return;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlink(path.constData());
+        return;
+    }
+    for (const QByteArray& child : childrenOf(path)) {
+        removeTree(path + '/' + child);
+    }
+    ::rmdir(path.constData());
+}
+
+bool copyFileBytes(const QByteArray& from, const QByteArray& to, mode_t mode)
+{
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (in < 0) {
+        return false;
+    }
+    // O_EXCL: a copy never replaces anything, not even a file that appeared since the check.
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
+            if (w < 0 && errno == EINTR) {
+                continue;
+            }
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok) {
+            break;
+        }
+    }
+    ::close(in);
+    return ::close(out) == 0 && ok;
+}
+
+// Copies a file, a link (as a link) or a directory with its contents to a path that must not exist.
+// Pipes, sockets and devices are not copied.
+bool copyTreeBytes(const QByteArray& from, const QByteArray& to)
+{
+    struct stat st = {};
+    if (!lstatBytes(from, st)) {
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) {
+        return copyFileBytes(from, to, st.st_mode);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(from.constData(), target.data(), size_t(target.size()));
+        if (n < 0 || n >= target.size()) {
+            return false;
+        }
+        target.truncate(n);
+        return ::symlink(target.constData(), to.constData()) == 0;
+    }
+    if (!S_ISDIR(st.st_mode) || ::mkdir(to.constData(), (st.st_mode & 07777) | S_IRWXU) != 0) {
+        return false;
+    }
+    for (const QByteArray& child : childrenOf(from)) {
+        if (!copyTreeBytes(from + '/' + child, to + '/' + child)) {
+            return false;
+        }
+    }
+    ::chmod(to.constData(), st.st_mode & 07777);
+    return true;
+}
+
+QString canonicalParent(const QString& path)
+{
+    return QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+}
+
+// Whether target lies inside the directory source (copying or moving a directory into itself).
+bool isInside(const QString& source, const QString& target)
+{
+    const QString from = QFileInfo(source).canonicalFilePath();
+    const QString parent = canonicalParent(target);
+    if (from.isEmpty() || parent.isEmpty()) {
+        return false;
+    }
+    const QString to = join(parent, QFileInfo(target).fileName());
+    return to == from || to.startsWith(from + u'/');
+}
+
+// The whole copy or nothing: a copy that fails halfway is removed again.
+bool copyItemPath(const QString& source, const QString& target)
+{
+    if (!pathExists(source) || pathExists(target) || isInside(source, target)) {
+        return false;
+    }
+    if (copyTreeBytes(encoded(source), encoded(target))) {
+        return true;
+    }
+    removeTree(encoded(target));
+    return false;
+}
+
+// Renames in one step when both lie on one file system; otherwise copies and removes the source.
+bool movePath(const QString& source, const QString& target)
+{
+    if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
+        return true;
+    }
+    if (errno != EXDEV || pathExists(target)) {
+        return false;
+    }
+    if (!copyItemPath(source, target)) {
+        return false;
+    }
+    removeTree(encoded(source));
+    return true;
+}
+
+// Moves onto target without ever losing it: an existing target is put aside first and comes back when
+// the move fails.
+bool moveReplacing(const QString& source, const QString& target)
+{
+    if (!pathExists(target)) {
+        return movePath(source, target);
+    }
+    QString aside;
+    for (int i = 0; i < 1000 && (aside.isEmpty() || pathExists(aside)); ++i) {
+        aside = join(QFileInfo(target).absolutePath(), QStringLiteral(".%1.replaced-%2").arg(QFileInfo(target).fileName()).arg(i));
+    }
+    if (pathExists(aside) || ::rename(encoded(target).constData(), encoded(aside).constData()) != 0) {
+        return false;
+    }
+    if (movePath(source, target)) {
+        removeTree(encoded(aside));
+        return true;
+    }
+    ::rename(encoded(aside).constData(), encoded(target).constData());
+    return false;
+}
+
+// Names the item operations refuse: those refused everywhere, and those whose last component is "."
+// (the directory itself: moving or deleting it would take everything in it).
+bool isRefusedItem(const QString& name)
+{
+    return isRefusedName(name) || splitName(name).last.isEmpty() || splitName(name).last == QLatin1String(".");
+}
+
+bool hasCapitalAZ(const QString& name)
+{
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c >= u'A' && c <= u'Z'; });
+}
+
+// First letter of each white-space separated word upper case, the rest lower case.
+QString capitalized(const QString& name)
+{
+    QString out = name.toLower();
+    bool wordStart = true;
+    for (QChar& c : out) {
+        if (c.isSpace()) {
+            wordStart = true;
+        } else if (wordStart) {
+            c = c.toUpper();
+            wordStart = false;
+        }
+    }
+    return out;
+}
+
+QString inCase(const QString& name, int mode)
+{
+    switch (mode) {
+    case 1:
+        return name.toLower();
+    case 2:
+        return name.toUpper();
+    case 3:
+        return capitalized(name);
+    default:
+        return name;
+    }
+}
+
+// The reference text split at the first separator that yields more (or fewer) than one name.
+QStringList splitReference(const QString& text)
+{
+    static const QString separators[] = {QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral("\t"),
+                                         QStringLiteral(","),  QStringLiteral(":"),  QStringLiteral(";")};
+    for (const QString& separator : separators) {
+        const QStringList pieces = text.split(separator);
+        const auto nonEmpty = std::count_if(pieces.cbegin(), pieces.cend(), [](const QString& p) { return !p.isEmpty(); });
+        if (nonEmpty != 1) {
+            return pieces;
+        }
+    }
+    return text.split(u'.');
+}
+
+int countNonEmpty(const QStringList& pieces)
+{
+    return int(std::count_if(pieces.cbegin(), pieces.cend(), [](const QString& p) { return !p.isEmpty(); }));
+}
+
+// Enters dir relative to the current directory ("" stays); false, with nothing changed, when it
+// cannot be entered.
+bool enterDir(const QString& dir)
+{
+    if (dir.isEmpty()) {
+        return !currentDir().isEmpty();
+    }
+    if (isRefusedName(dir)) {
+        return false;
+    }
+    return QDir::setCurrent(dir);
+}
+
+// Restores the current directory when it goes out of scope.
+class CurrentDirGuard
+{
+public:
+    CurrentDirGuard() : m_saved(currentDir()) {}
+    ~CurrentDirGuard()
+    {
+        if (!m_saved.isEmpty()) {
+            QDir::setCurrent(m_saved);
+        }
+    }
+    CurrentDirGuard(const CurrentDirGuard&) = delete;
+    CurrentDirGuard& operator=(const CurrentDirGuard&) = delete;
+
+private:
+    QString m_saved;
+};
+
+// The whole-disk directory in /sys of a block device path such as "/dev/sda1" or "/dev/nvme0n1p2";
+// "" when the device is not a block device known there.
+QString sysBlockDirOf(const QString& device)
+{
+    if (!device.startsWith(QLatin1String("/dev/"))) {
+        return {};
+    }
+    const QString real = QFileInfo(device).canonicalFilePath();
+    const QString name = QFileInfo(real.isEmpty() ? device : real).fileName();
+    const QString entry = QFileInfo(QStringLiteral("/sys/class/block/") + name).canonicalFilePath();
+    if (entry.isEmpty()) {
+        return {};
+    }
+    // A partition's directory sits inside its disk's.
+    return QFileInfo::exists(entry + QStringLiteral("/partition")) ? QFileInfo(entry).absolutePath() : entry;
+}
+
+bool isRemovableDevice(const QString& device)
+{
+    const QString dir = sysBlockDirOf(device);
+    if (dir.isEmpty()) {
+        return false;
+    }
+    const std::optional<QByteArray> flag = readRegularFile(dir + QStringLiteral("/removable"), 16);
+    return flag && flag->trimmed() == "1";
+}
+
+// A readable description: the disk's model when /sys knows it, else the device.
+QString describeDevice(const QString& device)
+{
+    const QString dir = sysBlockDirOf(device);
+    if (!dir.isEmpty()) {
+        const std::optional<QByteArray> model = readRegularFile(dir + QStringLiteral("/device/model"), 256);
+        if (model && !model->trimmed().isEmpty()) {
+            return QString::fromUtf8(model->trimmed());
+        }
+    }
+    return device;
+}
+
+// Mounted from a block device somewhere other than "/": the user can unmount it.
+bool isUnmountable(const QStorageInfo& storage)
+{
+    return storage.rootPath() != QLatin1String("/") && QString::fromUtf8(storage.device()).startsWith(QLatin1String("/dev/"));
+}
+
+bool isLocalVolume(const QStorageInfo& storage)
+{
+    static const QByteArray remote[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "afs"};
+    const QByteArray type = storage.fileSystemType();
+    return std::none_of(std::begin(remote), std::end(remote), [&type](const QByteArray& r) { return type == r; });
+}
+
+} // namespace
+
+// ---- Copying ----
+
+bool FS::cpyItemInDirToItemInDir(const QString& name, const QString& dir, const QString& newName,
+                                 const QString& newDir) const
+{
+    if (isRefusedItem(name) || isRefusedItem(newName) || (!dir.isEmpty() && isRefusedName(dir)) ||
+        (!newDir.isEmpty() && isRefusedName(newDir))) {
+        return false;
+    }
+    const QString current = currentDir();
+    if (current.isEmpty()) {
+        return false;
+    }
+    return copyItemPath(join(join(current, dir), name), join(join(current, newDir), newName));
+}
+
+bool FS::cpyItemToItem(const QString& name, const QString& newName) const
+{
+    if (name == newName) {
+        return false;
+    }
+    return cpyItemInDirToItemInDir(name, QString(), newName, QString());
+}
+
+bool FS::cpyItemToDir(const QString& name, const QString& dir) const
+{
+    if (dir.isEmpty()) {
+        return false;
+    }
+    return cpyItemInDirToItemInDir(name, QString(), name, dir);
+}
+
+bool FS::cpyItemsToDir(const QStringList& names, const QString& dir) const
+{
+    if (dir.isEmpty()) {
+        return false;
+    }
+    for (const QString& name : names) {
+        if (!cpyItemToDir(name, dir)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FS::dupDirToDir(const QString& dir, const QString& newDir) const
+{
+    if (dir.isEmpty() || newDir.isEmpty() || isRefusedName(dir) || isRefusedName(newDir)) {
+        return false;
+    }
+    CurrentDirGuard guard;
+    const QString start = currentDir();
+    const QString source = QFileInfo(join(start, dir)).canonicalFilePath();
+    if (source.isEmpty() || !QFileInfo(source).isDir() || !makeDir(newDir)) {
+        return false;
+    }
+    const QString target = QFileInfo(join(start, newDir)).canonicalFilePath();
+    // Emptying newDir must never empty the directory being copied, nor the one we stand in.
+    if (target.isEmpty() || target == source || target == QDir(start).canonicalPath() ||
+        source.startsWith(target + u'/') || target.startsWith(source + u'/')) {
+        return false;
+    }
+    if (!QDir::setCurrent(target) || !wipeCurrentDir()) {
+        return false;
+    }
+    bool ok = true;
+    for (const QString& entry : sortedEntries(source)) {
+        ok = copyItemPath(join(source, entry), join(target, entry));
+        if (!ok) {
+            break;
+        }
+    }
+    return ok;
+}
+
+// ---- Moving and renaming ----
+
+bool FS::moveItemInDirToItemInDirMode(const QString& name, const QString& dir, const QString& newName,
+                                      const QString& newDir, int mode) const
+{
+    if (isRefusedItem(name) || isRefusedItem(newName) || (!dir.isEmpty() && isRefusedName(dir)) ||
+        (!newDir.isEmpty() && isRefusedName(newDir))) {
+        return false;
+    }
+    if (!changeToDocDir()) {
+        return false;
+    }
+    const QString documents = currentDir();
+    const QString source = join(join(documents, dir), name);
+    const QString target = join(join(documents, newDir), newName);
+    // Without a source nothing may be deleted, and the target directory must be where it is said to be:
+    // otherwise mode 0 would delete a same-named item in the documents directory.
+    if (!pathExists(source) || !QFileInfo(join(documents, newDir)).isDir()) {
+        return false;
+    }
+    const QFileInfo sourceInfo(source);
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()) {
+        return false;
+    }
+    if (isInside(source, target)) {
+        return false;
+    }
+    const bool targetExists = pathExists(target);
+    bool moved = false;
+    switch (mode) {
+    case 0:
+        moved = moveReplacing(source, target);
+        break;
+    case 2:
+        if (targetExists) {
+            removeTree(encoded(source));
+            return false;
+        }
+        moved = movePath(source, target);
+        break;
+    default:
+        moved = !targetExists && movePath(source, target);
+        break;
+    }
+    changeDir(documents);
+    return moved;
+}
+
+bool FS::moveItemToDirMode(const QString& name, const QString& dir, int mode) const
+{
+    if (dir.isEmpty()) {
+        return false;
+    }
+    return moveItemInDirToItemInDirMode(name, QString(), name, dir, mode);
+}
+
+bool FS::moveItemsToDirMode(const QStringList& names, const QString& dir, int mode) const
+{
+    if (dir.isEmpty()) {
+        return false;
+    }
+    for (const QString& name : names) {
+        if (!moveItemToDirMode(name, dir, mode)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int FS::moveAllImgsToDirMode(const QString& dir, int mode) const
+{
+    if (dir.isEmpty() || isRefusedName(dir) || !changeToDocDir()) {
+        return 0;
+    }
+    if (doesItemExist(dir) < 0) {
+        makeDir(dir);
+    }
+    if (!isItemDir(dir)) {
+        return 0;
+    }
+    const QStringList listing = listDir(QString());
+    static const char* const endings[] = {".png", ".jpg", ".PNG", ".JPG"};
+    QList<QStringList> groups;
+    for (const char* ending : endings) {
+        QStringList group;
+        for (const QString& name : listing) {
+            if (name.endsWith(QLatin1String(ending))) {
+                group.append(name);
+            }
+        }
+        groups.append(group);
+    }
+    traceMessage("list: %@", listing);
+    const auto traceCounts = [&groups] {
+        traceMessage("got here sucessfully: %d  %d  %d  %d", int(groups[0].size()), int(groups[1].size()),
+                     int(groups[2].size()), int(groups[3].size()));
+    };
+    traceCounts();
+    int total = 0;
+    for (const QStringList& group : groups) {
+        if (!group.isEmpty()) {
+            moveItemsToDirMode(group, dir, mode);
+        }
+        total += int(group.size());
+    }
+    traceCounts();
+    return total;
+}
+
+bool FS::renameItemToItem(const QString& name, const QString& newName) const
+{
+    if (name == newName || isRefusedItem(name) || isRefusedItem(newName)) {
+        return false;
+    }
+    const QString current = currentDir();
+    if (current.isEmpty()) {
+        return false;
+    }
+    const QString source = join(current, name);
+    const QString target = join(current, newName);
+    // On a case-insensitive file system "a" and "A" are one item: renaming is then allowed.
+    const bool sameItem = QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath();
+    if (!pathExists(source) || (pathExists(target) && !sameItem) || isInside(source, target)) {
+        return false;
+    }
+    return movePath(source, target);
+}
+
+void FS::renameItemRandomly(const QString& name) const
+{
+    if (isRefusedItem(name)) {
+        return;
+    }
+    Strings* strings = Strings::sharedEngineInstance();
+    const QString base = strings->removeExtFromStr(name);
+    const QString ext = strings->getExtFromStr(name);
+    for (int counter = 0; counter < kMaxRandomNames; ++counter) {
+        const QString candidate = (ext.isEmpty() ? QStringLiteral("%1%2").arg(base).arg(counter)
+                                                 : QStringLiteral("%1%2.%3").arg(base).arg(counter).arg(ext))
+                                      .toLower();
+        if (doesItemExist(candidate) < 0) {
+            renameItemToItem(name, candidate);
+            return;
+        }
+    }
+}
+
+void FS::renameItemsInDirToCase(const QString& dir, int mode) const
+{
+    CurrentDirGuard guard;
+    // The names are renamed where they are listed; a dir that cannot be entered changes nothing.
+    if (!enterDir(dir)) {
+        return;
+    }
+    for (const QString& name : listDir(QString())) {
+        if (getItemAttributeAttribType(name, 3) == QLatin1String("NSFileTypeDirectory")) {
+            continue;
+        }
+        renameItemToItem(name, inCase(name, mode));
+        if (hasCapitalAZ(name) && doesItemExist(name) >= 0) {
+            renameItemRandomly(name);
+        }
+    }
+}
+
+int FS::renameItemsInDirWithExtToReference(const QString& dir, const QString& ext, const QString& reference) const
+{
+    if (doesItemExist(reference) < 0) {
+        return -2;
+    }
+    const std::optional<QString> text = readTxtFromFile(reference);
+    if (!text) {
+        return -2;
+    }
+    const QString referencePath = QFileInfo(getPathToItem(reference)).canonicalFilePath();
+    const QStringList pieces = splitReference(*text);
+    const int nameCount = countNonEmpty(pieces);
+
+    CurrentDirGuard guard;
+    if (!enterDir(dir)) {
+        return 0;
+    }
+    const int fileCount = numItemsWithExt(ext);
+    traceMessage("ary: %@", pieces);
+    traceMessage("fc:%d fa:%d", fileCount, nameCount);
+    if (fileCount > nameCount) {
+        return -1;
+    }
+    Strings* strings = Strings::sharedEngineInstance();
+    int renames = 0;
+    int candidates = 0;
+    for (const QString& name : listDir(QString())) {
+        if (renames >= nameCount) {
+            return -1;
+        }
+        if (QFileInfo(getPathToItem(name)).canonicalFilePath() == referencePath || isItemDir(name) ||
+            !name.contains(u'.')) {
+            continue;
+        }
+        ++candidates;
+        if (name.section(u'.', -1) != ext) {
+            continue;
+        }
+        // Line breaks and blanks around a name (a reference written with "\r\n") are not part of it;
+        // a piece that gives no plain file name leaves its file as it is.
+        const QString base = strings->removePunctuationFromEnd(pieces.value(renames).trimmed());
+        ++renames;
+        const QString newName = base + u'.' + ext;
+        if (base.isEmpty() || base.contains(u'/') || isRefusedName(newName)) {
+            continue;
+        }
+        renameItemToItem(name, newName);
+    }
+    return candidates;
+}
+
+// ---- The application's resources ----
+
+bool FS::doesFileExistInBundle(const QString& name) const
+{
+    const QStringList parts = name.split(u'.');
+    if (parts.size() != 2 || isRefusedName(name) || name.contains(u'/')) {
+        return false;
+    }
+    return QFileInfo::exists(resourcePath(parts[0], parts[1]));
+}
+
+std::optional<QString> FS::readTxtFromBundle(const QString& name) const
+{
+    if (isRefusedName(name)) {
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> bytes = readRegularFile(resourcePath(name), kMaxResourceText);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(*bytes);
+}
+
+QStringList FS::getBundleDir() const
+{
+    return rawEntries(resourceDirectory());
+}
+
+bool FS::cpyBundleFileToDirinDocDirDir(const QString& name, const QString& dir) const
+{
+    if (isRefusedItem(name) || dir.isEmpty() || dir.contains(QChar(0))) {
+        return false;
+    }
+    const QString target = QStringLiteral("%1/%2").arg(dir, name);
+    const QString absolute = QDir::isAbsolutePath(target) ? target : join(currentDir(), target);
+    return copyItemPath(resourcePath(name), absolute);
+}
+
+bool FS::cpyBundleFileToDocDir(const QString& name) const
+{
+    const QString documents = getDocumentDir();
+    return !documents.isEmpty() && cpyBundleFileToDirinDocDirDir(name, documents);
+}
+
+bool FS::initFilelistIntoDirClr(const QString& listName, const QString& dir, bool clear) const
+{
+    if (dir.isEmpty() || isRefusedName(dir)) {
+        return false;
+    }
+    // Nothing is emptied or installed unless dir really is a directory inside the documents directory.
+    if (!changeToDocDir()) {
+        return false;
+    }
+    const QString documents = QDir::current().canonicalPath();
+    if (!changeDir(dir) || QDir::current().canonicalPath() == documents) {
+        changeToDocDir();
+        return false;
+    }
+    if (clear) {
+        deleteAllItemsFromDir(dir);
+    }
+    const QStringList lines = readTxtFromBundle(listName).value_or(QString()).split(u'\n');
+    int copied = 0;
+    for (const QString& line : lines) {
+        if (line.isEmpty() || isRefusedName(line)) {
+            continue;
+        }
+        if (!changeToDocDir() || !changeDir(dir)) {
+            return false;
+        }
+        if (doesItemExist(line) < 0) {
+            ++copied;
+            changeToDocDir();
+            cpyBundleFileToDirinDocDirDir(line, dir);
+        }
+    }
+    return copied == lines.size();
+}
+
+// ---- Volumes ----
+
+QVariantMap FS::getVolumeAttributes(const QString& ignored) const
+{
+    Q_UNUSED(ignored)
+    struct statvfs vfs = {};
+    struct stat st = {};
+    if (::statvfs("/", &vfs) != 0 || ::stat("/", &st) != 0) {
+        return {};
+    }
+    const auto fragment = qint64(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+    return QVariantMap{
+        {QStringLiteral("NSFileSystemSize"), qint64(vfs.f_blocks) * fragment},
+        {QStringLiteral("NSFileSystemFreeSize"), qint64(vfs.f_bavail) * fragment},
+        {QStringLiteral("NSFileSystemNodes"), qint64(vfs.f_files)},
+        {QStringLiteral("NSFileSystemFreeNodes"), qint64(vfs.f_favail)},
+        {QStringLiteral("NSFileSystemNumber"), qint64(st.st_dev)},
+    };
+}
+
+QString FS::getVolumeName(const QString& path) const
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        return {};
+    }
+    const QStorageInfo storage(path);
+    if (storage.isValid() && info.canonicalFilePath() == storage.rootPath()) {
+        const QString name = storage.displayName();
+        return name == QLatin1String("/") || name.isEmpty() ? QStringLiteral("/") : name;
+    }
+    return info.fileName();
+}
+
+qint64 FS::getVolumeSize(const QString& ignored) const
+{
+    Q_UNUSED(ignored)
+    const qint64 available = QStorageInfo(QStringLiteral("/")).bytesAvailable();
+    return available > 0 ? available : 0;
+}
+
+QString FS::getVolumeInfo(const QString& path) const
+{
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return {};
+    }
+    const QStorageInfo storage(path);
+    if (!storage.isValid()) {
+        return {};
+    }
+    const QString device = QString::fromUtf8(storage.device());
+    return format(QStringLiteral("removable=%d writable=%d unmountable=%d description=%@ type=%@"), int(isRemovableDevice(device)),
+                  int(!storage.isReadOnly()), int(isUnmountable(storage)), describeDevice(device),
+                  QString::fromUtf8(storage.fileSystemType()));
+}
+
+void FS::debugVolumeInfo() const
+{
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || !storage.isReady() || !isLocalVolume(storage)) {
+            continue;
+        }
+        const QString device = QString::fromUtf8(storage.device());
+        processLog(format(QStringLiteral("path=%@\nname=%@\nremovable=%d\nwritable=%d\nunmountable=%d\n"
+                                         "description=%@\ntype=%@, size=%@\n\n"),
+                          storage.rootPath(), getVolumeName(storage.rootPath()), int(isRemovableDevice(device)),
+                          int(!storage.isReadOnly()), int(isUnmountable(storage)), describeDevice(device),
+                          QString::fromUtf8(storage.fileSystemType()), storage.bytesTotal()));
+    }
+}
+
+void FS::debugDir(const QString& dir) const
+{
+    changeToDocDir();
+    const QStringList listing = listDir(dir);
+    traceMessage(" ");
+    traceMessage("Listing of Dir: %@", dir);
+    traceMessage("%@", listing);
+    traceMessage("%d files", int(listing.size()));
+    traceMessage(" ");
+}
