@@ -3,6 +3,7 @@
 #include "FSWeb.h"
 #include "Resources.h"
 #include "TestHome.h"
+#include "ZipException.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -48,6 +49,29 @@ QStringList snapshot(const QString& root)
     }
     out.sort();
     return out;
+}
+
+// Runs a Python script with arguments; the test fails when it does not exit with 0.
+bool python(const QString& script, const QStringList& args = {})
+{
+    QProcess p;
+    p.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+        qWarning() << p.readAllStandardError();
+        return false;
+    }
+    return true;
+}
+
+// Python: the names of an archive's entries, one a line.
+QStringList zipNames(const QString& archive)
+{
+    QProcess p;
+    p.start(QStringLiteral("python3"),
+            {QStringLiteral("-c"),
+             s("import sys,zipfile\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.filename)"), archive});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -353,6 +377,110 @@ private slots:
         QVERIFY(!fs->initFilelistIntoDirClr(s("list.txt"), s("nowhere"), true));
         QVERIFY(!fs->initFilelistIntoDirClr(s("list.txt"), s("."), true));
         QCOMPARE(snapshot(docs), before);
+    }
+
+    // ---- Archives ----
+
+    void zipOneFileAndUnzipRoundTrip()
+    {
+        QVERIFY(touch(docs + s("/notes.txt"), "some notes"));
+        fs->zipOneFile(s("notes.txt"));
+        QCOMPARE(zipNames(docs + s("/notes.zip")), QStringList({s("notes.txt")}));
+        QVERIFY(python(s("import sys,zipfile,time\n"
+                         "i=zipfile.ZipFile(sys.argv[1]).getinfo('notes.txt')\n"
+                         "age=time.time()-time.mktime(i.date_time+(0,0,-1))\n"
+                         "assert i.compress_type==8 and 86000<age<87000, (i.compress_type, age)"),
+                       {docs + s("/notes.zip")}));
+        fs->zipOneFile(s("notes.zip")); // would replace the archive with an archive of itself
+        QCOMPARE(zipNames(docs + s("/notes.zip")), QStringList({s("notes.txt")}));
+        fs->zipOneFile(s("missing.txt"));
+        QVERIFY(!QFile::exists(docs + s("/missing.zip")));
+
+        QVERIFY(QDir().mkpath(docs + s("/out")));
+        QVERIFY(QFile::copy(docs + s("/notes.zip"), docs + s("/out/notes.zip")));
+        QCOMPARE(fs->unzipAllFilesInDir(s("out")), 1);
+        QCOMPARE(contents(docs + s("/out/notes.txt")), QByteArray("some notes"));
+    }
+
+    void zipAllFiles()
+    {
+        QVERIFY(touch(docs + s("/box/a.txt"), "a"));
+        QVERIFY(touch(docs + s("/box/b.bin"), QByteArray(300000, '\x01')));
+        QVERIFY(QDir().mkpath(docs + s("/box/sub")));
+        fs->zipAllFilesInDirIntoFile(s("box"), s("all.zip"));
+        QCOMPARE(zipNames(docs + s("/box/all.zip")), QStringList({s("a.txt"), s("b.bin")}));
+        QVERIFY(python(s("import sys,zipfile\nz=zipfile.ZipFile(sys.argv[1])\nassert z.testzip() is None\n"
+                         "assert z.read('b.bin')==b'\\x01'*300000"),
+                       {docs + s("/box/all.zip")}));
+        // Packing again does not pack the archive into itself; an empty or missing dir makes nothing.
+        fs->zipAllFilesInDirIntoFile(s("box"), s("all.zip"));
+        QCOMPARE(zipNames(docs + s("/box/all.zip")), QStringList({s("a.txt"), s("b.bin")}));
+        QVERIFY(QDir().mkpath(docs + s("/empty")));
+        fs->zipAllFilesInDirIntoFile(s("empty"), s("e.zip"));
+        fs->zipAllFilesInDirIntoFile(s("nowhere"), s("e.zip"));
+        QVERIFY(!QFile::exists(docs + s("/empty/e.zip")));
+        QVERIFY(!QFile::exists(docs + s("/e.zip")));
+    }
+
+    void unzipNeverWritesOutsideItsDirectory()
+    {
+        QTemporaryDir outside;
+        const QString absolute = outside.path() + s("/abs.txt");
+        QVERIFY(QDir().mkpath(docs + s("/in/keep")));
+        QVERIFY(QFile::link(outside.path(), docs + s("/in/link")));
+        QVERIFY(python(s("import sys,zipfile\n"
+                         "z=zipfile.ZipFile(sys.argv[1],'w')\n"
+                         "for n in ['../x','a/../../y',sys.argv[2],'./dot','ok.txt','d/e.txt','__MACOSX/m',\n"
+                         "          'link/evil.txt','keep','back\\\\slash']:\n"
+                         "    i=zipfile.ZipInfo('ok'); i.filename=n; z.writestr(i, 'data:'+n)\n"
+                         "z.writestr('dir/','')\n"),
+                       {docs + s("/in/evil.zip"), absolute}));
+        fs->unZipFileAtPath(s("evil.zip"), s("in"));
+        QCOMPARE(snapshot(outside.path()), QStringList());
+        QVERIFY(!QFile::exists(docs + s("/x")));
+        QVERIFY(!QFile::exists(home->path() + s("/y")));
+        QVERIFY(!QFile::exists(home->path() + s("/x")));
+        QCOMPARE(contents(docs + s("/in/ok.txt")), QByteArray("data:ok.txt"));
+        QCOMPARE(contents(docs + s("/in/d/e.txt")), QByteArray("data:d/e.txt"));
+        QVERIFY(QFileInfo(docs + s("/in/dir")).isDir());
+        QVERIFY(!QFile::exists(docs + s("/in/__MACOSX")));
+        QVERIFY(QFileInfo(docs + s("/in/keep")).isDir());
+        QVERIFY(!QFile::exists(docs + s("/in/dot")));
+    }
+
+    void unzipBrokenArchives_data()
+    {
+        QTest::addColumn<QString>("damage"); // Python statements on the bytes b of a good archive
+        QTest::newRow("truncated") << s("b=b[:len(b)//2]");
+        QTest::newRow("truncated directory") << s("b=b[:-10]");
+        QTest::newRow("not an archive") << s("b=b'hello'*100");
+        // Local and central headers both claim one byte more, and one byte less, than the data.
+        QTest::newRow("length too large") << s("b=b.replace(struct.pack('<I',N),struct.pack('<I',N+1))");
+        QTest::newRow("length too small") << s("b=b.replace(struct.pack('<I',N),struct.pack('<I',N-1))");
+        QTest::newRow("claims 4 GB") << s("b=b.replace(struct.pack('<I',N),struct.pack('<I',0xFFFFFFF0))");
+    }
+    void unzipBrokenArchives()
+    {
+        QFETCH(QString, damage);
+        QVERIFY(touch(docs + s("/in/victim.txt"), "precious"));
+        QVERIFY(python(s("import sys,zipfile,struct,io\n"
+                         "N=100003\n"
+                         "m=io.BytesIO(); z=zipfile.ZipFile(m,'w',zipfile.ZIP_STORED)\n"
+                         "z.writestr('victim.txt', b'v'*N); z.close(); b=m.getvalue()\n") +
+                           damage + s("\nopen(sys.argv[1],'wb').write(b)\n"),
+                       {docs + s("/in/bad.zip")}));
+        bool raised = false;
+        try {
+            fs->unZipFileAtPath(s("bad.zip"), s("in"));
+        } catch (const ZipException& e) {
+            raised = true;
+            QCOMPARE(e.name(), s("ZipException"));
+        }
+        QVERIFY(raised);
+        // The existing file is neither replaced by bad data nor deleted, and no temporary file stays.
+        QCOMPARE(contents(docs + s("/in/victim.txt")), QByteArray("precious"));
+        QCOMPARE(QDir(docs + s("/in")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({s("bad.zip"), s("victim.txt")}));
     }
 
     // ---- Web reads ----
