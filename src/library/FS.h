@@ -227,8 +227,8 @@ public:
     void renameItemsInDirToCase(const QString& dir, int mode) const;
     /** Renames the files of dir with extension ext to the names listed in the reference text file of
      *  the current directory; answers the number of candidate files, -2 when the reference file is
-     *  missing or unreadable, -1 when there are more files than names, -3 when dir cannot be entered
-     *  (nothing is renamed then). */
+     *  missing or unreadable, -1 when there are more files than names or the names ran out, 0 when dir
+     *  cannot be entered (nothing is renamed then). */
     int renameItemsInDirWithExtToReference(const QString& dir, const QString& ext, const QString& reference) const;
 
     // ---- Extras: the application's resources (FSExtras.cpp) ----

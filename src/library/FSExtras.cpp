@@ -207,7 +207,8 @@ bool moveReplacing(const QString& source, const QString& target)
     }
     QString aside;
     for (int i = 0; i < 1000 && (aside.isEmpty() || pathExists(aside)); ++i) {
-        aside = join(QFileInfo(target).absolutePath(), QStringLiteral(".%1.replaced-%2").arg(QFileInfo(target).fileName()).arg(i));
+        aside = join(QFileInfo(target).absolutePath(),
+                     QStringLiteral(".%1.replaced-%2").arg(QFileInfo(target).fileName()).arg(i));
     }
     if (pathExists(aside) || ::rename(encoded(target).constData(), encoded(aside).constData()) != 0) {
         return false;
@@ -269,7 +270,8 @@ QStringList splitReference(const QString& text)
                                          QStringLiteral(","),  QStringLiteral(":"),  QStringLiteral(";")};
     for (const QString& separator : separators) {
         const QStringList pieces = text.split(separator);
-        const auto nonEmpty = std::count_if(pieces.cbegin(), pieces.cend(), [](const QString& p) { return !p.isEmpty(); });
+        const auto nonEmpty =
+            std::count_if(pieces.cbegin(), pieces.cend(), [](const QString& p) { return !p.isEmpty(); });
         if (nonEmpty != 1) {
             return pieces;
         }
@@ -356,7 +358,8 @@ QString describeDevice(const QString& device)
 // Mounted from a block device somewhere other than "/": the user can unmount it.
 bool isUnmountable(const QStorageInfo& storage)
 {
-    return storage.rootPath() != QLatin1String("/") && QString::fromUtf8(storage.device()).startsWith(QLatin1String("/dev/"));
+    return storage.rootPath() != QLatin1String("/") &&
+           QString::fromUtf8(storage.device()).startsWith(QLatin1String("/dev/"));
 }
 
 bool isLocalVolume(const QStorageInfo& storage)
@@ -790,9 +793,9 @@ QString FS::getVolumeInfo(const QString& path) const
         return {};
     }
     const QString device = QString::fromUtf8(storage.device());
-    return format(QStringLiteral("removable=%d writable=%d unmountable=%d description=%@ type=%@"), int(isRemovableDevice(device)),
-                  int(!storage.isReadOnly()), int(isUnmountable(storage)), describeDevice(device),
-                  QString::fromUtf8(storage.fileSystemType()));
+    return format(QStringLiteral("removable=%d writable=%d unmountable=%d description=%@ type=%@"),
+                  int(isRemovableDevice(device)), int(!storage.isReadOnly()), int(isUnmountable(storage)),
+                  describeDevice(device), QString::fromUtf8(storage.fileSystemType()));
 }
 
 void FS::debugVolumeInfo() const

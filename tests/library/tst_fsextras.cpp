@@ -310,15 +310,15 @@ private slots:
         QTest::newRow("missing") << QByteArray("<none>") << -2 << untouched;
         QTest::newRow("empty") << QByteArray("") << -1 << untouched;
         QTest::newRow("shorter") << QByteArray("ann\nbob\n") << -1 << untouched;
-        QTest::newRow("one line, commas") << QByteArray("ann,bob,cy,dee") << 4
-                                          << QStringList({s("ann.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
+        QTest::newRow("one line, commas")
+            << QByteArray("ann,bob,cy,dee") << 4 << QStringList({s("ann.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
         QTest::newRow("crlf") << QByteArray("ann\r\nbob\r\ncy\r\n") << 4
                               << QStringList({s("ann.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
         // Three names for three pictures: the later x.txt finds the names used up.
         QTest::newRow("punctuation") << QByteArray("ann!\nbob?\ncy\n") << -1
                                      << QStringList({s("ann.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
-        QTest::newRow("no path in a name") << QByteArray("../up\nbob\ncy\n") << -1
-                                           << QStringList({s("1.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
+        QTest::newRow("no path in a name")
+            << QByteArray("../up\nbob\ncy\n") << -1 << QStringList({s("1.jpg"), s("bob.jpg"), s("cy.jpg"), s("x.txt")});
     }
     void renameToReference()
     {
