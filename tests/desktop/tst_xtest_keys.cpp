@@ -2,6 +2,7 @@
 #include "Mac_system.h"
 #include "Platform.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
@@ -101,5 +102,15 @@ private slots:
     void cleanupTestCase() { window.reset(); }
 };
 
-QTEST_MAIN(TestXTestKeys)
+int main(int argc, char** argv)
+{
+    // Without a display the xcb platform would abort before the test can skip.
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    TestXTestKeys test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_xtest_keys.moc"
