@@ -9,6 +9,7 @@
 #include "Format.h"
 #include "LibMath.h"
 #include "Mac_media.h"
+#include "Mac_objects.h"
 #include "Mac_system.h"
 #include "ProcessLog.h"
 #include "Resources.h"
@@ -215,7 +216,7 @@ void AppDelegate::applicationWillTerminate() {}
 
 void AppDelegate::initClasses()
 {
-    // Mac_objects (window placement, button styling) arrives with the window actions: nothing to take yet.
+    m_obj = Mac_objects::sharedEngineInstance();
     m_media = Mac_media::sharedEngineInstance(); // starts the speech queue's poll
     m_system = Mac_system::sharedEngineInstance();
     m_st = Strings::sharedEngineInstance();
@@ -238,8 +239,11 @@ void AppDelegate::initVars()
     } else {
         saveSettingsToFile();
     }
-    // Link buttons: their titles come from the interface files; the blue title colour comes with
-    // Mac_objects' button styling (not here yet).
+    const QColor blue(Qt::blue);
+    m_obj->btnTxtTxtColor(m_settingsLink, s("Visit Website/Help"), blue);
+    m_obj->btnTxtTxtColor(m_aboutLink, s("Visit Website/Help"), blue);
+    m_obj->btnTxtTxtColor(m_settingsMainLink, s("Velbor Website"), blue);
+    m_obj->btnTxtTxtColor(m_aboutMainLink, s("Velbor Website"), blue);
 }
 
 // ---- The tick ----
@@ -654,13 +658,13 @@ void AppDelegate::loadSettingsFromFile()
 
 void AppDelegate::showWindow(QWidget* window)
 {
-    // Centring on the active screen comes with Mac_objects' window placement.
-    if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A window never shown yet takes the size of its layout first, so that it is centred as it will be.
+    if (!window->isVisible() && !window->testAttribute(Qt::WA_Resized)) {
+        window->adjustSize();
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    m_obj->windowPositionAnimated(window, 6, false); // centred on the active screen
+    m_obj->windowShow(window, true);                 // shown, raised and activated
+    m_obj->windowKeepAbove(window, true);            // above normal windows, as status windows are
 }
 
 void AppDelegate::showSettings(QObject*)

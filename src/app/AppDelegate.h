@@ -23,6 +23,7 @@ class QWidget;
 class Debug;
 class FS;
 class Mac_media;
+class Mac_objects;
 class Mac_system;
 class Strings;
 
@@ -134,6 +135,7 @@ public:
     QStringList latest() const { return m_latest; }
     void setLatest(const QStringList& latest) { m_latest = latest; }
 
+    Mac_objects* obj() const { return m_obj; }
     Mac_media* media() const { return m_media; }
     Mac_system* system() const { return m_system; }
     Strings* st() const { return m_st; }
@@ -205,6 +207,7 @@ private:
     int integerValueOf(const QVariant& entry) const;
 
     // Services (shared instances, alive until the process ends).
+    Mac_objects* m_obj = nullptr;
     Mac_media* m_media = nullptr;
     Mac_system* m_system = nullptr;
     Strings* m_st = nullptr;
