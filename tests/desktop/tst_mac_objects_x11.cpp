@@ -16,8 +16,10 @@ namespace {
 std::optional<QRect> xGeometry(const QWidget& window)
 {
     QProcess xwininfo;
-    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window.winId())});
+    // By title: the X window behind the widget may be recreated when its flags change.
+    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), window.windowTitle()});
     if (!xwininfo.waitForFinished(10000) || xwininfo.exitCode() != 0) {
+        qWarning("xwininfo: %s", xwininfo.readAllStandardError().constData());
         return std::nullopt;
     }
     const QString text = QString::fromUtf8(xwininfo.readAllStandardOutput());
@@ -98,7 +100,13 @@ private slots:
         obj->windowKeepAbove(&window, true);
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(waitForXGeometry(window, centred, &last));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(waitForXGeometry(window, centred, &last),
+                 qPrintable(QStringLiteral("X geometry %1,%2 %3x%4")
+                                .arg(last.x())
+                                .arg(last.y())
+                                .arg(last.width())
+                                .arg(last.height())));
     }
 };
 
