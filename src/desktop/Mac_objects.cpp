@@ -31,6 +31,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -107,8 +108,8 @@ void refreshStyleSheet(QWidget* view)
         }
     }
     view->setProperty(StyledProperty, true);
-    view->setStyleSheet(QStringLiteral("*[%1=\"true\"] { %2 }")
-                            .arg(QString::fromLatin1(StyledProperty), rules.join(QLatin1Char(' '))));
+    view->setStyleSheet(
+        QStringLiteral("*[%1=\"true\"] { %2 }").arg(QString::fromLatin1(StyledProperty), rules.join(QLatin1Char(' '))));
 }
 
 // The image resource by name: an absolute path, the name itself in the resource directory, or the name
@@ -229,20 +230,15 @@ std::optional<QPointF> Mac_objects::placementOrigin(const QRectF& screen, const 
     const double sh = screen.height();
     const double ww = window.width();
     const double wh = window.height();
-    double dx = 0.0;
-    double dy = 0.0;
-    switch (position) {
-    case 0: dx = 0.0; dy = (sh - wh) * 0.5; break;
-    case 1: dx = 0.0; dy = sh - wh; break;
-    case 2: dx = 0.0; dy = 0.0; break;
-    case 3: dx = sw - ww; dy = (sh - wh) * 0.5; break;
-    case 4: dx = sw - ww; dy = sh - wh; break;
-    case 5: dx = sw - ww; dy = 0.0; break;
-    case 6: dx = (sw - ww) * 0.5; dy = (sh - wh) * 0.5; break;
-    case 7: dx = (sw - ww) * 0.5; dy = sh - wh; break;
-    case 8: dx = (sw - ww) * 0.5; dy = 0.0; break;
-    default: return std::nullopt;
+    // Share of the free width and height left of and below the window, per position code: left, right,
+    // centre by middle, top, bottom.
+    static constexpr std::array<std::pair<double, double>, 9> shares = {
+        {{0.0, 0.5}, {0.0, 1.0}, {0.0, 0.0}, {1.0, 0.5}, {1.0, 1.0}, {1.0, 0.0}, {0.5, 0.5}, {0.5, 1.0}, {0.5, 0.0}}};
+    if (position < 0 || position >= int(shares.size())) {
+        return std::nullopt;
     }
+    const double dx = (sw - ww) * shares[std::size_t(position)].first;
+    const double dy = (sh - wh) * shares[std::size_t(position)].second;
     return QPointF(double(float(screen.x() + dx)), double(truncToInt(screen.y() + dy)));
 }
 
@@ -251,17 +247,28 @@ std::optional<QSizeF> Mac_objects::resizedSize(const QSizeF& size, int sizeCode)
     const double w = size.width();
     const double h = size.height();
     switch (sizeCode) {
-    case 0: return QSizeF(w * 0.5, h * 0.5);
-    case 1: return QSizeF(w * 0.5, h);
-    case 2: return QSizeF(w, h * 0.5);
-    case 3: return QSizeF(w / 3.0, h / 3.0);
-    case 4: return QSizeF(w / 3.0, h);
-    case 5: return QSizeF(w, h / 3.0);
-    case 6: return QSizeF(w * 0.25, h * 0.25);
-    case 7: return QSizeF(w * 0.25, h);
-    case 8: return QSizeF(w, h * 0.25);
-    case 9: return QSizeF(w, h);
-    default: return std::nullopt;
+    case 0:
+        return QSizeF(w * 0.5, h * 0.5);
+    case 1:
+        return QSizeF(w * 0.5, h);
+    case 2:
+        return QSizeF(w, h * 0.5);
+    case 3:
+        return QSizeF(w / 3.0, h / 3.0);
+    case 4:
+        return QSizeF(w / 3.0, h);
+    case 5:
+        return QSizeF(w, h / 3.0);
+    case 6:
+        return QSizeF(w * 0.25, h * 0.25);
+    case 7:
+        return QSizeF(w * 0.25, h);
+    case 8:
+        return QSizeF(w, h * 0.25);
+    case 9:
+        return QSizeF(w, h);
+    default:
+        return std::nullopt;
     }
 }
 
@@ -575,10 +582,9 @@ std::optional<Mac_objects::Layer> Mac_objects::layerOf(const QWidget* view) cons
     if (!view || !view->property(LayerBackgroundProperty).isValid()) {
         return std::nullopt;
     }
-    return Layer{view->property(LayerBackgroundProperty).value<QColor>(),
-                 view->property(LayerBorderProperty).value<QColor>(),
-                 view->property(LayerBorderWidthProperty).toDouble(),
-                 view->property(LayerCornerRadiusProperty).toDouble()};
+    return Layer{
+        view->property(LayerBackgroundProperty).value<QColor>(), view->property(LayerBorderProperty).value<QColor>(),
+        view->property(LayerBorderWidthProperty).toDouble(), view->property(LayerCornerRadiusProperty).toDouble()};
 }
 
 void Mac_objects::btnFlashOriginalColorOriginalBorderFlashlColorFlashBorder(QWidget* button, int count,
@@ -641,14 +647,16 @@ void stepQueue(QList<Entry>& queue, bool blink, Restore restore, Flash flash)
 void Mac_objects::processFlashBtnQueue()
 {
     stepQueue(
-        m_btnFlash, false, [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.originalColor, e.originalBorder); },
+        m_btnFlash, false,
+        [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.originalColor, e.originalBorder); },
         [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.flashColor, e.flashBorder); });
 }
 
 void Mac_objects::processFlashBtnQueueFlash()
 {
     stepQueue(
-        m_btnFlash, true, [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.originalColor, e.originalBorder); },
+        m_btnFlash, true,
+        [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.originalColor, e.originalBorder); },
         [this](const FlashEntry& e) { btnColorBorderColor(e.button, e.flashColor, e.flashBorder); });
 }
 
@@ -732,8 +740,8 @@ void Mac_objects::posScrollView2ClipViewTextViewPosition(QWidget* scrollView, QW
     }
 }
 
-void Mac_objects::makeNSViewXYWHBackcolorBorderColorBorderWidthAlpha(QWidget* view, float x, float y, float w,
-                                                                     float h, const QColor& /*backcolor*/,
+void Mac_objects::makeNSViewXYWHBackcolorBorderColorBorderWidthAlpha(QWidget* view, float x, float y, float w, float h,
+                                                                     const QColor& /*backcolor*/,
                                                                      const QColor& borderColor, float borderWidth,
                                                                      float /*alpha*/)
 {
@@ -761,8 +769,8 @@ QLabel* Mac_objects::addImageStrToImageHolderToWindowSize(const QString& imageNa
     return label;
 }
 
-void Mac_objects::setMenuItemTitleFontSizeColor(QAction* item, const QString& title, const QString& fontName,
-                                                int size, const QColor& color)
+void Mac_objects::setMenuItemTitleFontSizeColor(QAction* item, const QString& title, const QString& fontName, int size,
+                                                const QColor& color)
 {
     if (!item) {
         return;
@@ -884,8 +892,7 @@ bool Mac_objects::couldKeyBeShortcut(const KeyPress& event)
     processLog(QStringLiteral("Mac_objects: couldKeyBeShortcut"));
     processLog(rule);
     processLogf("asciiKey:%d  functionKey:%d  controlKey:%d", int(ascii), int(function), int(control));
-    processLogf("ascii:%d  sht:%d opt:%d cmd:%d ctl:%d", int(ascii), int(shift), int(option), int(command),
-                int(ctl));
+    processLogf("ascii:%d  sht:%d opt:%d cmd:%d ctl:%d", int(ascii), int(shift), int(option), int(command), int(ctl));
     if (function) {
         return true;
     }

@@ -211,8 +211,8 @@ public:
     void setRadioBtnTextColor(QRadioButton* button, const QString& text, const QColor& color);
     /** The tray icon shows the image resource and the tooltip; highlighting is kept as the property
      *  "highlightMode". */
-    void setMenubarWithImgToolTipHighlighted(QSystemTrayIcon* item, const QString& imageName,
-                                             const QString& toolTip, bool highlighted);
+    void setMenubarWithImgToolTipHighlighted(QSystemTrayIcon* item, const QString& imageName, const QString& toolTip,
+                                             bool highlighted);
     /** The tray icon shows the title drawn as its image, and the tooltip. */
     void setMenubarWithTxtToolTipHighlighted(QSystemTrayIcon* item, const QString& title, const QString& toolTip,
                                              bool highlighted);

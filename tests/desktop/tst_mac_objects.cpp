@@ -57,14 +57,14 @@ private slots:
         QTest::addColumn<QRectF>("desktop");
         QTest::addColumn<QRectF>("library");
         QTest::addColumn<QRectF>("qt");
-        QTest::newRow("bottom-left corner") << QRectF(0, 0, 1440, 900) << QRectF(0, 0, 100, 50)
-                                            << QRectF(0, 850, 100, 50);
-        QTest::newRow("top-right corner") << QRectF(0, 0, 1440, 900) << QRectF(1340, 850, 100, 50)
-                                          << QRectF(1340, 0, 100, 50);
-        QTest::newRow("taller second screen") << QRectF(0, 0, 3360, 1080) << QRectF(1440, 0, 1920, 1080)
-                                              << QRectF(1440, 0, 1920, 1080);
-        QTest::newRow("desktop not at zero") << QRectF(-100, -200, 1000, 1000) << QRectF(0, 0, 10, 10)
-                                             << QRectF(0, 790, 10, 10);
+        QTest::newRow("bottom-left corner")
+            << QRectF(0, 0, 1440, 900) << QRectF(0, 0, 100, 50) << QRectF(0, 850, 100, 50);
+        QTest::newRow("top-right corner")
+            << QRectF(0, 0, 1440, 900) << QRectF(1340, 850, 100, 50) << QRectF(1340, 0, 100, 50);
+        QTest::newRow("taller second screen")
+            << QRectF(0, 0, 3360, 1080) << QRectF(1440, 0, 1920, 1080) << QRectF(1440, 0, 1920, 1080);
+        QTest::newRow("desktop not at zero")
+            << QRectF(-100, -200, 1000, 1000) << QRectF(0, 0, 10, 10) << QRectF(0, 790, 10, 10);
     }
     void geometryConversion()
     {
@@ -332,8 +332,8 @@ private slots:
         QCOMPARE(scroll->geometry(), QRect(0, 200, 200, 100));
         QCOMPARE(inner->geometry(), QRect(1, 0, 199, 99));
 
-        QLabel* image = obj->addImageStrToImageHolderToWindowSize(QStringLiteral("none"), nullptr, &window,
-                                                                  QRectF(0, 0, 32, 32));
+        QLabel* image =
+            obj->addImageStrToImageHolderToWindowSize(QStringLiteral("none"), nullptr, &window, QRectF(0, 0, 32, 32));
         QVERIFY(image);
         QCOMPARE(image->parentWidget(), &window);
         QVERIFY(image->isHidden());
@@ -392,8 +392,8 @@ private slots:
                                       << QStringLiteral("cmd+ctl+a-shift+shift+option+fn+num+f1");
         QTest::newRow("none") << quint64(0) << 36 << QString() << QStringLiteral("return");
         QTest::newRow("unused bits ignored") << quint64(0x400000 | 0x1) << 1 << QString() << QStringLiteral("s");
-        QTest::newRow("key out of range") << quint64(Opt) << 127 << QStringLiteral("option+")
-                                          << QStringLiteral("option+???");
+        QTest::newRow("key out of range")
+            << quint64(Opt) << 127 << QStringLiteral("option+") << QStringLiteral("option+???");
         QTest::newRow("negative key") << quint64(Ctl) << -5 << QStringLiteral("ctl+") << QStringLiteral("ctl+???");
     }
     void modifierNames()
@@ -486,9 +486,8 @@ private slots:
         outside.close();
 
         obj->runApplescriptFromBundleWithNameAndExt(QStringLiteral("missing"), QStringLiteral("scpt"));
-        obj->runApplescriptFromBundleWithNameAndExt(QStringLiteral("../") + QDir(out.path()).dirName()
-                                                        + QStringLiteral("/evil"),
-                                                    QStringLiteral("scpt"));
+        obj->runApplescriptFromBundleWithNameAndExt(
+            QStringLiteral("../") + QDir(out.path()).dirName() + QStringLiteral("/evil"), QStringLiteral("scpt"));
         QVERIFY(!QFile::exists(marker));
         obj->runApplescriptFromBundleWithNameAndExt(QStringLiteral("hello"), QStringLiteral("scpt"));
         QFile result(marker);

@@ -80,12 +80,11 @@ private slots:
         const QRect centred(screen.x() + (screen.width() - 400) / 2, screen.y() + (screen.height() - 300) / 2, 400,
                             300);
         QRect last;
-        QVERIFY2(waitForXGeometry(window, centred, &last),
-                 qPrintable(QStringLiteral("X geometry %1,%2 %3x%4")
-                                .arg(last.x())
-                                .arg(last.y())
-                                .arg(last.width())
-                                .arg(last.height())));
+        QVERIFY2(waitForXGeometry(window, centred, &last), qPrintable(QStringLiteral("X geometry %1,%2 %3x%4")
+                                                                          .arg(last.x())
+                                                                          .arg(last.y())
+                                                                          .arg(last.width())
+                                                                          .arg(last.height())));
 
         // A window already on screen, moved away, comes back to the centre.
         window.move(screen.x() + 3, screen.y() + 7);
@@ -93,20 +92,20 @@ private slots:
         QVERIFY(obj->windowPositionAnimated(&window, 6, false));
         obj->windowShow(&window, true);
         QVERIFY(waitForXGeometry(window, centred, &last));
-        QCOMPARE(obj->windowGetFrame(&window).topLeft(),
-                 QPointF(centred.x(), QGuiApplication::primaryScreen()->virtualGeometry().height() - 300 - centred.y()));
+        QCOMPARE(
+            obj->windowGetFrame(&window).topLeft(),
+            QPointF(centred.x(), QGuiApplication::primaryScreen()->virtualGeometry().height() - 300 - centred.y()));
 
         // Keeping it above normal windows leaves it on screen and in place.
         obj->windowKeepAbove(&window, true);
         QVERIFY(window.isVisible());
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY2(waitForXGeometry(window, centred, &last),
-                 qPrintable(QStringLiteral("X geometry %1,%2 %3x%4")
-                                .arg(last.x())
-                                .arg(last.y())
-                                .arg(last.width())
-                                .arg(last.height())));
+        QVERIFY2(waitForXGeometry(window, centred, &last), qPrintable(QStringLiteral("X geometry %1,%2 %3x%4")
+                                                                          .arg(last.x())
+                                                                          .arg(last.y())
+                                                                          .arg(last.width())
+                                                                          .arg(last.height())));
     }
 };
 
