@@ -1,8 +1,10 @@
 #include "FS.h"
 
 #include "FSWeb.h"
+#include "NotificationCenter.h"
 #include "Resources.h"
 #include "TestHome.h"
+#include "Trace.h"
 #include "ZipException.h"
 
 #include <QDir>
@@ -73,6 +75,28 @@ QStringList zipNames(const QString& archive)
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
+
+// Collects the trace lines written while it lives.
+class TraceLines
+{
+public:
+    TraceLines()
+    {
+        setTraceForwarding(true);
+        m_token = NotificationCenter::defaultCenter().addObserver(
+            QStringLiteral("Debug"), [this](const Notification& n) { m_lines.append(n.object.toString()); });
+    }
+    ~TraceLines()
+    {
+        NotificationCenter::defaultCenter().removeObserver(m_token);
+        setTraceForwarding(false);
+    }
+    QStringList lines() const { return m_lines; }
+
+private:
+    NotificationCenter::Token m_token = 0;
+    QStringList m_lines;
+};
 
 } // namespace
 
@@ -186,7 +210,15 @@ private slots:
         for (const char* name : {"a.png", "b.JPG", "c.jpg", "d.PNG", "e.jpeg", "f.txt"}) {
             QVERIFY(touch(docs + u'/' + s(name), name));
         }
-        QCOMPARE(fs->moveAllImgsToDirMode(s("pics"), 0), 4);
+        {
+            TraceLines traces;
+            QCOMPARE(fs->moveAllImgsToDirMode(s("pics"), 0), 4);
+            const QStringList lines = traces.lines();
+            QCOMPARE(lines.size(), 3);
+            QVERIFY(lines[0].startsWith(s("list: ")));
+            QCOMPARE(lines[1], s("got here sucessfully: 1  1  1  1\n"));
+            QCOMPARE(lines[2], lines[1]);
+        }
         QCOMPARE(QDir(docs + s("/pics")).entryList(QDir::Files),
                  QStringList({s("a.png"), s("b.JPG"), s("c.jpg"), s("d.PNG")}));
         QVERIFY(QFile::exists(docs + s("/e.jpeg")));
@@ -548,6 +580,23 @@ s.serve_forever()
         const std::optional<QString> error = fs->doesUrlExistWithError(address);
         QVERIFY(error.has_value());
         QCOMPARE(fs->readTxtFromUrl(address), QString());
+    }
+
+    void debugDirTracesTheListing()
+    {
+        QVERIFY(touch(docs + s("/box/file2")));
+        QVERIFY(touch(docs + s("/box/file10")));
+        QDir::setCurrent(QDir::tempPath());
+        TraceLines traces;
+        fs->debugDir(s("box"));
+        const QStringList lines = traces.lines();
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], s(" \n"));
+        QCOMPARE(lines[1], s("Listing of Dir: box\n"));
+        QVERIFY2(lines[2].indexOf(s("file2")) < lines[2].indexOf(s("file10")), qPrintable(lines[2]));
+        QCOMPARE(lines[3], s("2 files\n"));
+        QCOMPARE(lines[4], s(" \n"));
+        QCOMPARE(QDir::currentPath(), docs);
     }
 
     // ---- Volumes ----
