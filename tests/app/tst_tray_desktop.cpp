@@ -45,6 +45,12 @@ Shown shownInTray()
     return shown;
 }
 
+QString describeTray()
+{
+    const Shown s = shownInTray();
+    return QStringLiteral("the tray strip shows %1 green and %2 red pixels").arg(s.green).arg(s.red);
+}
+
 bool showsGreen()
 {
     const Shown s = shownInTray();
@@ -68,7 +74,7 @@ private slots:
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
             QSKIP("needs an X display with a tray host");
         }
-        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);
 
         TestHome home;
         ManualClock clock;
@@ -79,21 +85,21 @@ private slots:
         app.intSlider()->setValue(1);
         app.checkFailAlert()->setChecked(false);
 
-        QTRY_VERIFY_WITH_TIMEOUT(app.statusBar()->geometry().width() > 0, 5000); // docked
+        QTRY_VERIFY_WITH_TIMEOUT(app.statusBar()->geometry().width() > 0, 20000); // docked
 
         probe.setReachable(QStringLiteral("www.debian.org"));
         for (int i = 0; i < 18; ++i) { // tick 18: a flash tick that shows the state image
             app.gameLoop();
         }
         QCOMPARE(app.statusImageName(), QStringLiteral("checkOk.png"));
-        QTRY_VERIFY_WITH_TIMEOUT(showsGreen(), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(showsGreen(), qPrintable(describeTray()), 20000);
 
         probe.setReachable(QStringLiteral("www.debian.org"), false);
         for (int i = 0; i < 12; ++i) { // the probe at tick 24 finds it down; tick 30 shows it
             app.gameLoop();
         }
         QCOMPARE(app.statusImageName(), QStringLiteral("checkFail.png"));
-        QTRY_VERIFY_WITH_TIMEOUT(showsRed(), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(showsRed(), qPrintable(describeTray()), 20000);
         QDir::setCurrent(QDir::tempPath());
     }
 };
