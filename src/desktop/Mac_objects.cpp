@@ -27,6 +27,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -208,6 +209,8 @@ QString keyName(int key)
 } // namespace
 
 Mac_objects::Mac_objects() : m_st(Strings::sharedEngineInstance()), m_math(LibMath::sharedEngineInstance()) {}
+
+Mac_objects::~Mac_objects() = default;
 
 // ---- Geometry ----
 
@@ -609,6 +612,31 @@ void Mac_objects::systemTick()
     m_tick = m_tick == INT_MAX ? 0 : std::max(0, m_tick + 1);
     processFlashBtnQueue();
     processFlashBtnSimpleQueue();
+}
+
+void Mac_objects::startFlashTimer(int intervalMs)
+{
+    if (intervalMs < 1) {
+        stopFlashTimer();
+        return;
+    }
+    if (!m_flashTimer) {
+        m_flashTimer = std::make_unique<QTimer>();
+        QObject::connect(m_flashTimer.get(), &QTimer::timeout, m_flashTimer.get(), [this] { systemTick(); });
+    }
+    m_flashTimer->start(intervalMs);
+}
+
+void Mac_objects::stopFlashTimer()
+{
+    if (m_flashTimer) {
+        m_flashTimer->stop();
+    }
+}
+
+bool Mac_objects::isFlashTimerActive() const
+{
+    return m_flashTimer && m_flashTimer->isActive();
 }
 
 namespace {

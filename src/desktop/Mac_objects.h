@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class LibMath;
@@ -19,6 +20,7 @@ class QKeyEvent;
 class QLabel;
 class QRadioButton;
 class QSystemTrayIcon;
+class QTimer;
 class QWidget;
 class Strings;
 
@@ -167,6 +169,13 @@ public:
     /** Advances the flash clock (a negative result becomes 0) and takes one steady step of both queues.
      *  The caller decides how often it runs. */
     void systemTick();
+    /** Runs systemTick every intervalMs milliseconds on a timer of the main thread (restarts a running
+     *  one); an interval below 1 stops it. Nothing runs systemTick until this is called. */
+    void startFlashTimer(int intervalMs);
+    /** Stops the timer started by startFlashTimer. */
+    void stopFlashTimer();
+    /** Whether the flash timer runs. */
+    bool isFlashTimerActive() const;
     /** One steady step of the two-colour queue. */
     void processFlashBtnQueue();
     /** One blinking step of the two-colour queue (originals on counts divisible by 3). */
@@ -257,7 +266,7 @@ public:
 
 private:
     Mac_objects();
-    ~Mac_objects() = default;
+    ~Mac_objects();
 
     void applyLayer(QWidget* view, const Layer& layer);
     void setViewFrame(QWidget* view, const QRectF& rect);
@@ -268,4 +277,5 @@ private:
     QList<FlashEntry> m_btnFlash;
     QList<FlashSimpleEntry> m_btnFlashSimple;
     int m_tick = 0;
+    std::unique_ptr<QTimer> m_flashTimer;
 };

@@ -298,6 +298,22 @@ private slots:
         QCOMPARE(layerColor(&kept), QColor(Qt::gray));
     }
 
+    void flashTimerDrivesTheQueues()
+    {
+        obj->setBtnFlashSimple({});
+        QPushButton button;
+        obj->btnFlashOriginalColorFlashlColor(&button, 3, Qt::gray, Qt::red);
+        obj->startFlashTimer(10);
+        QVERIFY(obj->isFlashTimerActive());
+        QTRY_VERIFY(obj->btnFlashSimple().isEmpty());
+        QCOMPARE(layerColor(&button), QColor(Qt::gray));
+        obj->startFlashTimer(0);
+        QVERIFY(!obj->isFlashTimerActive());
+        const int tick = obj->tick();
+        QTest::qWait(30);
+        QCOMPARE(obj->tick(), tick);
+    }
+
     void viewsInWindowCoordinates()
     {
         QWidget window;
