@@ -24,12 +24,12 @@ int create(const QString& archive, const QString& dir, int level)
     QStringList files;
     QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        files << it.next();
+        files << QFileInfo(it.next()).absoluteFilePath();
     }
     std::sort(files.begin(), files.end());
-    const QDir base(dir);
+    const QDir base(QDir(dir).absolutePath());
     ZipFile zip(archive, ZipFile::ZipFileModeCreate);
-    QByteArray chunk;
+    QByteArray buffer(kChunk, Qt::Uninitialized);
     for (const QString& path : files) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -38,8 +38,8 @@ int create(const QString& archive, const QString& dir, int level)
         }
         auto stream = zip.writeFileInZipWithNameFileDateCompressionLevel(base.relativeFilePath(path),
                                                                          QFileInfo(file).lastModified(), level);
-        while (!(chunk = file.read(kChunk)).isEmpty()) {
-            stream->writeData(chunk);
+        for (qint64 n; (n = file.read(buffer.data(), kChunk)) > 0;) {
+            stream->writeData(QByteArray::fromRawData(buffer.constData(), qsizetype(n)));
         }
         stream->finishedWriting();
     }
@@ -50,10 +50,16 @@ int create(const QString& archive, const QString& dir, int level)
 int extract(const QString& archive, const QString& outDir)
 {
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
-    const QDir out(outDir);
+    const QDir out(QDir(outDir).absolutePath());
     QByteArray chunk(kChunk, Qt::Uninitialized);
-    for (const FileInZipInfo& info : zip.listFileInZipInfos()) {
-        const QString name = info.name();
+    if (zip.numFilesInZip() == 0) {
+        zip.close();
+        return 0;
+    }
+    // Walk the entries in archive order: locating each by name would scan the directory every time.
+    zip.goToFirstFileInZip();
+    do {
+        const QString name = zip.getCurrentFileInZipInfo().name();
         if (name.startsWith(QLatin1Char('/')) || name.split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
             continue;
         }
@@ -62,8 +68,7 @@ int extract(const QString& archive, const QString& outDir)
             out.mkpath(name);
             continue;
         }
-        out.mkpath(QFileInfo(target).path());
-        zip.locateFileInZip(name);
+        out.mkpath(QFileInfo(target).absolutePath());
         auto stream = zip.readCurrentFileInZip();
         QFile file(target);
         if (!file.open(QIODevice::WriteOnly)) {
@@ -74,7 +79,7 @@ int extract(const QString& archive, const QString& outDir)
             file.write(chunk.constData(), n);
         }
         stream->finishedReading();
-    }
+    } while (zip.goToNextFileInZip());
     zip.close();
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -122,6 +123,33 @@ QDateTime dateOf(const unz_file_info64& info)
                      QTime(int(t.tm_hour), int(t.tm_min), int(t.tm_sec)), Qt::LocalTime);
 }
 
+// The library's own file functions, with a larger stdio buffer: its default one turns a 50 MB
+// archive into thousands of small reads and writes.
+zlib_filefunc64_def defaultFileFunctions()
+{
+    zlib_filefunc64_def functions{};
+    fill_fopen64_filefunc(&functions);
+    return functions;
+}
+
+const zlib_filefunc64_def kLibraryFileFunctions = defaultFileFunctions();
+
+voidpf ZCALLBACK openBuffered(voidpf opaque, const void* fileName, int mode)
+{
+    voidpf stream = kLibraryFileFunctions.zopen64_file(opaque, fileName, mode);
+    if (stream) {
+        std::setvbuf(static_cast<FILE*>(stream), nullptr, _IOFBF, 256 * 1024);
+    }
+    return stream;
+}
+
+zlib_filefunc64_def bufferedFileFunctions()
+{
+    zlib_filefunc64_def functions = kLibraryFileFunctions;
+    functions.zopen64_file = openBuffered;
+    return functions;
+}
+
 // Whether path holds an archive with no entries: only the end record, perhaps with its comment.
 // The library refuses to open these, yet they are valid archives (what closing an empty one writes).
 bool isEmptyArchive(const QString& path)
@@ -142,15 +170,16 @@ ZipFile::ZipFile(const QString& fileName, int mode)
     , m_mode(mode)
 {
     const QByteArray path = fileName.toUtf8();
+    zlib_filefunc64_def functions = bufferedFileFunctions();
     switch (mode) {
     case ZipFileModeUnzip:
-        m_unzFile = unzOpen64(path.constData());
+        m_unzFile = unzOpen2_64(path.constData(), &functions);
         break;
     case ZipFileModeCreate:
-        m_zipFile = zipOpen64(path.constData(), APPEND_STATUS_CREATE);
+        m_zipFile = zipOpen2_64(path.constData(), APPEND_STATUS_CREATE, nullptr, &functions);
         break;
     case ZipFileModeAppend:
-        m_zipFile = zipOpen64(path.constData(), APPEND_STATUS_ADDINZIP);
+        m_zipFile = zipOpen2_64(path.constData(), APPEND_STATUS_ADDINZIP, nullptr, &functions);
         break;
     default:
         throw ZipException(format("Unknown mode %d", mode));
