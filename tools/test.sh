@@ -12,5 +12,5 @@ cmake --build "$build" -j2
 tools/with-session.sh ctest --test-dir "$build" --output-on-failure -j2 "$@"
 
 if [[ -x tools/fuzz-smoke.sh && $# -eq 0 ]]; then
-    FUZZ_SECONDS=${FUZZ_SECONDS:-10} tools/fuzz-smoke.sh
+    tools/fuzz-smoke.sh "${FUZZ_SECONDS:-10}"
 fi
