@@ -15,9 +15,7 @@ constexpr double kFrameHeight = 480.0;
 } // namespace
 
 TouchAdapter::TouchAdapter(QWidget* target, Gestures* gestures)
-    : QObject(target)
-    , m_target(target)
-    , m_gestures(gestures)
+    : QObject(target), m_target(target), m_gestures(gestures)
 {
     if (m_target) {
         m_target->setAttribute(Qt::WA_AcceptTouchEvents);
@@ -43,8 +41,8 @@ QPointF TouchAdapter::toTouchFrame(QPointF position, QSizeF area)
 bool TouchAdapter::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_target && event->isPointerEvent()) {
-        if (event->type() == QEvent::TouchBegin || event->type() == QEvent::TouchUpdate
-            || event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel) {
+        if (event->type() == QEvent::TouchBegin || event->type() == QEvent::TouchUpdate ||
+            event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel) {
             handleTouchEvent(*static_cast<QTouchEvent*>(event));
             // Accepted here, so that no mouse events are made up from the touch.
             event->accept();
@@ -83,8 +81,8 @@ void TouchAdapter::liftAll()
 bool TouchAdapter::handleTouchEvent(const QTouchEvent& event)
 {
     const QEvent::Type type = event.type();
-    if (type != QEvent::TouchBegin && type != QEvent::TouchUpdate && type != QEvent::TouchEnd
-        && type != QEvent::TouchCancel) {
+    if (type != QEvent::TouchBegin && type != QEvent::TouchUpdate && type != QEvent::TouchEnd &&
+        type != QEvent::TouchCancel) {
         return false;
     }
     if (type == QEvent::TouchCancel) {

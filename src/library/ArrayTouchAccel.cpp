@@ -154,8 +154,7 @@ void ArrayTouchAccel::debugGestures() const
     default:
         break;
     }
-    text += format("moveX:%d  moveY:%d distanceSwiped:%f \n\n", m_moveX, m_moveY,
-                   std::sqrt(double(m_distanceSwiped)));
+    text += format("moveX:%d  moveY:%d distanceSwiped:%f \n\n", m_moveX, m_moveY, std::sqrt(double(m_distanceSwiped)));
     writeOut(text);
 }
 
@@ -188,8 +187,7 @@ bool ArrayTouchAccel::hitAreaXYSize(int x, int y, int size) const
 {
     const QPointF p = m_gestureStartPoint;
     const double half = size / 2;
-    return double(x) - half < p.x() && p.x() < double(x) + half && double(y) - half < p.y()
-           && p.y() < double(y) + half;
+    return double(x) - half < p.x() && p.x() < double(x) + half && double(y) - half < p.y() && p.y() < double(y) + half;
 }
 
 bool ArrayTouchAccel::getBlockHitHzVtPos(int columns, int rows, QPointF p)
@@ -206,7 +204,10 @@ bool ArrayTouchAccel::getBlockHitHzVtPos(int columns, int rows, QPointF p)
     return true;
 }
 
-void ArrayTouchAccel::clrHitAreaData() { m_gestureStartPoint = QPointF(-1, -1); }
+void ArrayTouchAccel::clrHitAreaData()
+{
+    m_gestureStartPoint = QPointF(-1, -1);
+}
 
 // ---- Tilt tests ----
 
@@ -236,8 +237,8 @@ QPointF ArrayTouchAccel::isAccelZInDeadZoneIsShaking(float a, float deadZone, fl
 
 QPointF ArrayTouchAccel::isAxAyAzInDeadZoneIsShaking(float ax, float ay, float az, float deadZone, float shake)
 {
-    return isAccelXInDeadZoneIsShaking(ax, deadZone, shake) + isAccelYInDeadZoneIsShaking(ay, deadZone, shake)
-           + isAccelZInDeadZoneIsShaking(az, deadZone, shake);
+    return isAccelXInDeadZoneIsShaking(ax, deadZone, shake) + isAccelYInDeadZoneIsShaking(ay, deadZone, shake) +
+           isAccelZInDeadZoneIsShaking(az, deadZone, shake);
 }
 
 // ---- Line-array reader ----
@@ -306,7 +307,10 @@ void ArrayTouchAccel::getItemNum(int item)
 
 // ---- Other ----
 
-void ArrayTouchAccel::incTick() { m_tick += 1.0; }
+void ArrayTouchAccel::incTick()
+{
+    m_tick += 1.0;
+}
 
 QString ArrayTouchAccel::greet()
 {

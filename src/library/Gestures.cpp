@@ -39,7 +39,10 @@ float toFloat32(double value)
     return static_cast<float>(value);
 }
 
-float nowSeconds() { return toFloat32(Clock::current().monotonic()); }
+float nowSeconds()
+{
+    return toFloat32(Clock::current().monotonic());
+}
 
 void saturatingIncrement(int& counter)
 {
@@ -165,8 +168,7 @@ const Message kSequenceMessages[] = {
     {9, "GS: 5 taps"},
 };
 
-template <size_t N>
-QString lookup(const Message (&table)[N], int code)
+template <size_t N> QString lookup(const Message (&table)[N], int code)
 {
     for (const Message& m : table) {
         if (m.code == code) {
@@ -234,7 +236,10 @@ void Gestures::GSsetDefaults()
     m_CS_Cocos2d = false;
 }
 
-void Gestures::GSSetgestureMode(int mode) { m_gestureMode = mode; }
+void Gestures::GSSetgestureMode(int mode)
+{
+    m_gestureMode = mode;
+}
 
 void Gestures::GSResetValues()
 {
@@ -261,7 +266,10 @@ void Gestures::GSinitializeArrays()
     GSResetValues();
 }
 
-void Gestures::setNumActiveFingers(int count) { m_numActiveFingers = qBound(0, count, kMaxCountedFingers); }
+void Gestures::setNumActiveFingers(int count)
+{
+    m_numActiveFingers = qBound(0, count, kMaxCountedFingers);
+}
 
 QPointF Gestures::getFingerBeganPos(int slot) const
 {
@@ -527,8 +535,8 @@ int Gestures::advancedGestureCheck()
     m_lastGridOrder = order;
 
     char grid[160];
-    std::snprintf(grid, sizeof grid, "\ngrid analysis:\n%d %d %d\n%d %d %d\n%d %d %d\n\n", order[0], order[1],
-                  order[2], order[3], order[4], order[5], order[6], order[7], order[8]);
+    std::snprintf(grid, sizeof grid, "\ngrid analysis:\n%d %d %d\n%d %d %d\n%d %d %d\n\n", order[0], order[1], order[2],
+                  order[3], order[4], order[5], order[6], order[7], order[8]);
     std::fputs(grid, stdout);
 
     if (visit == 10) {
@@ -636,24 +644,20 @@ int Gestures::classifyOneFinger(const std::array<int, 9>& order, bool blip) cons
     if (v.only({TL, T, TR, R, BR})) {
         return 63;
     }
-    if ((v.missed(T) || v.missed(C))
-        && ((v.all(kLeftColumn) && v.all(kBottomRow) && v.reached(R))
-            || (v.all(kRightColumn) && v.all(kBottomRow) && v.reached(L)))) {
+    if ((v.missed(T) || v.missed(C)) && ((v.all(kLeftColumn) && v.all(kBottomRow) && v.reached(R)) ||
+                                         (v.all(kRightColumn) && v.all(kBottomRow) && v.reached(L)))) {
         return 53;
     }
-    if ((v.missed(B) || v.missed(C))
-        && ((v.all(kTopRow) && v.all(kLeftColumn) && v.reached(R))
-            || (v.all(kTopRow) && v.all(kRightColumn) && v.reached(L)))) {
+    if ((v.missed(B) || v.missed(C)) && ((v.all(kTopRow) && v.all(kLeftColumn) && v.reached(R)) ||
+                                         (v.all(kTopRow) && v.all(kRightColumn) && v.reached(L)))) {
         return 54;
     }
-    if ((v.missed(L) || v.missed(C))
-        && ((v.all(kTopRow) && v.all(kRightColumn) && v.reached(B))
-            || (v.all(kBottomRow) && v.all(kRightColumn) && v.reached(T)))) {
+    if ((v.missed(L) || v.missed(C)) && ((v.all(kTopRow) && v.all(kRightColumn) && v.reached(B)) ||
+                                         (v.all(kBottomRow) && v.all(kRightColumn) && v.reached(T)))) {
         return 55;
     }
-    if ((v.missed(C) || v.missed(R))
-        && ((v.all(kTopRow) && v.all(kLeftColumn) && v.reached(B))
-            || (v.all(kBottomRow) && v.all(kLeftColumn) && v.reached(T)))) {
+    if ((v.missed(C) || v.missed(R)) && ((v.all(kTopRow) && v.all(kLeftColumn) && v.reached(B)) ||
+                                         (v.all(kBottomRow) && v.all(kLeftColumn) && v.reached(T)))) {
         return 56;
     }
     if (v.only({T, L, R, BL, BR})) {
@@ -679,10 +683,9 @@ int Gestures::classifyTwoFingers(const std::array<int, 9>& order) const
     }
 
     // Two vertical tracks.
-    if (!v.all({T, C, B})
-        && ((v.all(kLeftColumn) && v.reached(R) && (v.reached(TR) || v.reached(BR)))
-            || (v.all({TL, L}) && v.all(kRightColumn)) || (v.all({L, BL}) && v.all(kRightColumn))
-            || v.all({TL, L, R, BR}) || v.all({L, BL, TR, R}))) {
+    if (!v.all({T, C, B}) && ((v.all(kLeftColumn) && v.reached(R) && (v.reached(TR) || v.reached(BR))) ||
+                              (v.all({TL, L}) && v.all(kRightColumn)) || (v.all({L, BL}) && v.all(kRightColumn)) ||
+                              v.all({TL, L, R, BR}) || v.all({L, BL, TR, R}))) {
         if ((v.is(TL, 1) || v.is(TR, 1)) && (v.fourOrFive(BL) || v.fourOrFive(BR))) {
             return 31;
         }
@@ -698,10 +701,9 @@ int Gestures::classifyTwoFingers(const std::array<int, 9>& order) const
     }
 
     // Two horizontal tracks.
-    if (!v.all({L, C, R})
-        && ((v.all(kTopRow) && v.reached(B) && (v.reached(BL) || v.reached(BR)))
-            || (v.all({TL, T}) && v.all(kBottomRow)) || (v.all({T, TR}) && v.all(kBottomRow))
-            || v.all({TL, T, B, BR}) || v.all({T, TR, BL, B}))) {
+    if (!v.all({L, C, R}) && ((v.all(kTopRow) && v.reached(B) && (v.reached(BL) || v.reached(BR))) ||
+                              (v.all({TL, T}) && v.all(kBottomRow)) || (v.all({T, TR}) && v.all(kBottomRow)) ||
+                              v.all({TL, T, B, BR}) || v.all({T, TR, BL, B}))) {
         if ((v.is(TL, 1) || v.is(BL, 1)) && (v.fourOrFive(TR) || v.fourOrFive(BR))) {
             return 32;
         }
@@ -773,7 +775,10 @@ double Gestures::getAngleBetweenPointsAndB(QPointF a, QPointF b)
     return std::atan(rise / run) * 180.0 / std::numbers::pi;
 }
 
-QPointF Gestures::getDifferenceBetweenPointsAndB(QPointF a, QPointF b) { return a - b; }
+QPointF Gestures::getDifferenceBetweenPointsAndB(QPointF a, QPointF b)
+{
+    return a - b;
+}
 
 QPointF Gestures::getAbsoluteDiffenceBetweenPointsAndB(QPointF a, QPointF b)
 {
@@ -800,9 +805,15 @@ void Gestures::GSUpdateWatchdog()
     }
 }
 
-QString Gestures::gestureMessage(int code) { return lookup(kGestureMessages, code); }
+QString Gestures::gestureMessage(int code)
+{
+    return lookup(kGestureMessages, code);
+}
 
-void Gestures::DebugGestures(int code) { writeLine(gestureMessage(code)); }
+void Gestures::DebugGestures(int code)
+{
+    writeLine(gestureMessage(code));
+}
 
 // ---- Gesture sequences ----
 
@@ -915,20 +926,44 @@ float Gestures::avgGesturePeriod(int fuzz) const
     return values[0];
 }
 
-bool Gestures::vtLineQ(int code) { return code == 10 || code == 11; }
-bool Gestures::hzLineQ(int code) { return code == 12 || code == 13; }
-bool Gestures::DLLineQ(int code) { return code == 22 || code == 23; }
-bool Gestures::DRLineQ(int code) { return code == 20 || code == 21; }
+bool Gestures::vtLineQ(int code)
+{
+    return code == 10 || code == 11;
+}
+bool Gestures::hzLineQ(int code)
+{
+    return code == 12 || code == 13;
+}
+bool Gestures::DLLineQ(int code)
+{
+    return code == 22 || code == 23;
+}
+bool Gestures::DRLineQ(int code)
+{
+    return code == 20 || code == 21;
+}
 
 int Gestures::fingerGestures(int slot) const
 {
     return slot >= 0 && slot < kRingSize ? m_fingerGestures[size_t(slot)] : -1;
 }
 
-float Gestures::tweenTime(int slot) const { return slot >= 0 && slot < kRingSize ? m_tweenTime[size_t(slot)] : 0.0f; }
+float Gestures::tweenTime(int slot) const
+{
+    return slot >= 0 && slot < kRingSize ? m_tweenTime[size_t(slot)] : 0.0f;
+}
 
-float Gestures::period(int slot) const { return slot >= 0 && slot < kRingSize ? m_period[size_t(slot)] : 0.0f; }
+float Gestures::period(int slot) const
+{
+    return slot >= 0 && slot < kRingSize ? m_period[size_t(slot)] : 0.0f;
+}
 
-QString Gestures::sequenceMessage(int code) { return lookup(kSequenceMessages, code); }
+QString Gestures::sequenceMessage(int code)
+{
+    return lookup(kSequenceMessages, code);
+}
 
-void Gestures::DebugGestureSeq(int code) { writeLine(sequenceMessage(code)); }
+void Gestures::DebugGestureSeq(int code)
+{
+    writeLine(sequenceMessage(code));
+}

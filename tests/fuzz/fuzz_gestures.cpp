@@ -28,11 +28,7 @@ FuzzClock g_clock;
 class Input
 {
 public:
-    Input(const uint8_t* data, size_t size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
+    Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     bool done() const { return m_pos >= m_size; }
     uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     int16_t int16()
@@ -176,9 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             default: {
                 float last = float(in.int16()) / 100.0f;
-                ArrayTouchAccel::isAccelAccelLastInDeadZoneIsShaking(last, float(in.int16()) / 100.0f,
-                                                                     float(in.int16()) / 100.0f,
-                                                                     float(in.int16()) / 100.0f);
+                ArrayTouchAccel::isAccelAccelLastInDeadZoneIsShaking(
+                    last, float(in.int16()) / 100.0f, float(in.int16()) / 100.0f, float(in.int16()) / 100.0f);
                 a.getRandomItem();
                 a.getNextItem();
                 break;
@@ -200,9 +195,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         }
-        if (g.fingerIndex() < 0 || g.fingerIndex() > Gestures::kStoreCapacity || g.numActiveFingers() < 0
-            || g.numActiveFingers() > Gestures::kMaxCountedFingers || g.tweenPointer() < 0
-            || g.tweenPointer() >= Gestures::kRingSize) {
+        if (g.fingerIndex() < 0 || g.fingerIndex() > Gestures::kStoreCapacity || g.numActiveFingers() < 0 ||
+            g.numActiveFingers() > Gestures::kMaxCountedFingers || g.tweenPointer() < 0 ||
+            g.tweenPointer() >= Gestures::kRingSize) {
             std::abort();
         }
     }

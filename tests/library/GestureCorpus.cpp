@@ -57,9 +57,8 @@ public:
     // A one-finger path in a centred square box.
     void addStroke(const char* what, int code, const std::vector<double>& sizes, std::vector<QPointF> path)
     {
-        add(what, code, sizes, [path](const Style& style, double size) {
-            return stroke(path, style.centred(QSizeF(size, size)));
-        });
+        add(what, code, sizes,
+            [path](const Style& style, double size) { return stroke(path, style.centred(QSizeF(size, size))); });
     }
 
     std::vector<Item> take() { return std::move(m_items); }
@@ -69,7 +68,10 @@ private:
 };
 
 // Nudges a unit-box point by a fraction of the box, for returns that end near (not on) the start.
-QPointF nudge(QPointF p, double dx, double dy) { return p + QPointF(dx, dy); }
+QPointF nudge(QPointF p, double dx, double dy)
+{
+    return p + QPointF(dx, dy);
+}
 
 } // namespace
 
@@ -230,14 +232,18 @@ std::vector<Item> gestureCorpus()
     // Only L and R (side by side; the flat box is widened, the fingers lie on its middle row): 70.
     // Only T and B: 71. Only TL and BR: 72. Only TR and BL: 73.
     const std::vector<double> kPairSpans = {120, 180, 260};
-    c.add("2 finger hz tap", 70, kPairSpans,
-          [](const Style& s, double size) { return fingers({{L}, {R}}, s.centred(QSizeF(size, size)), 4); });
-    c.add("2 finger vt tap", 71, kPairSpans,
-          [](const Style& s, double size) { return fingers({{T}, {B}}, s.centred(QSizeF(size, size)), 4); });
-    c.add("2 finger left-diagonal tap", 72, kPairSpans,
-          [](const Style& s, double size) { return fingers({{TL}, {BR}}, s.centred(QSizeF(size, size)), 4); });
-    c.add("2 finger right-diagonal tap", 73, kPairSpans,
-          [](const Style& s, double size) { return fingers({{TR}, {BL}}, s.centred(QSizeF(size, size)), 4); });
+    c.add("2 finger hz tap", 70, kPairSpans, [](const Style& s, double size) {
+        return fingers({{L}, {R}}, s.centred(QSizeF(size, size)), 4);
+    });
+    c.add("2 finger vt tap", 71, kPairSpans, [](const Style& s, double size) {
+        return fingers({{T}, {B}}, s.centred(QSizeF(size, size)), 4);
+    });
+    c.add("2 finger left-diagonal tap", 72, kPairSpans, [](const Style& s, double size) {
+        return fingers({{TL}, {BR}}, s.centred(QSizeF(size, size)), 4);
+    });
+    c.add("2 finger right-diagonal tap", 73, kPairSpans, [](const Style& s, double size) {
+        return fingers({{TR}, {BL}}, s.centred(QSizeF(size, size)), 4);
+    });
     // Three fingers, fewer than 30 moved samples. Only T, C, B: 75. Only TL, C, BR: 76.
     // Only TR, C, BL: 77. Only L, C, R: 74.
     const std::vector<double> kRowSpans = {130, 200, 300};

@@ -14,12 +14,7 @@ namespace {
 class Shaker
 {
 public:
-    Shaker(unsigned seed, double amount)
-        : m_engine(seed)
-        , m_offset(-amount, amount)
-        , m_amount(amount)
-    {
-    }
+    Shaker(unsigned seed, double amount) : m_engine(seed), m_offset(-amount, amount), m_amount(amount) {}
     QPointF operator()(QPointF p)
     {
         if (m_amount <= 0) {
@@ -41,7 +36,10 @@ QPointF inBox(QPointF unit, const Style& style)
     return style.topLeft + QPointF(unit.x() * style.box.width(), unit.y() * style.box.height());
 }
 
-double length(QPointF a, QPointF b) { return std::hypot(b.x() - a.x(), b.y() - a.y()); }
+double length(QPointF a, QPointF b)
+{
+    return std::hypot(b.x() - a.x(), b.y() - a.y());
+}
 
 // The path in the frame, resampled at the style's step: first point, then points at most one step
 // apart, always including each corner and the last point.
@@ -96,7 +94,10 @@ double pathLength(const std::vector<QPointF>& framePath)
 
 } // namespace
 
-QPointF toHost(QPointF frame) { return QPointF(frame.x() / 1.5, frame.y()); }
+QPointF toHost(QPointF frame)
+{
+    return QPointF(frame.x() / 1.5, frame.y());
+}
 
 Style Style::placed(double size, double x, double y) const
 {
@@ -207,11 +208,7 @@ void play(Gestures& gestures, ManualClock& clock, const Touch& touch)
     }
 }
 
-Timeline::Timeline(Gestures& gestures, ManualClock& clock)
-    : m_gestures(gestures)
-    , m_clock(clock)
-{
-}
+Timeline::Timeline(Gestures& gestures, ManualClock& clock) : m_gestures(gestures), m_clock(clock) {}
 
 void Timeline::advanceTo(double t)
 {
@@ -237,7 +234,10 @@ void Timeline::advanceTo(double t)
     m_now = t;
 }
 
-void Timeline::wait(double seconds) { advanceTo(m_now + seconds); }
+void Timeline::wait(double seconds)
+{
+    advanceTo(m_now + seconds);
+}
 
 void Timeline::play(const Touch& touch)
 {

@@ -49,11 +49,11 @@ inline const QPointF BR{1.0, 1.0};
 /** How a touch is drawn. Lengths are in the recogniser's frame. */
 struct Style
 {
-    QSizeF box{300, 300};          ///< the unit box scaled to this size
-    QPointF topLeft{90, 90};       ///< where the box's top-left corner lies
-    double step = 10;              ///< distance a finger moves between two of its samples
-    double interval = 0.012;       ///< seconds between two samples of one finger
-    double jitter = 3;             ///< every position is off by up to this much on each axis
+    QSizeF box{300, 300};    ///< the unit box scaled to this size
+    QPointF topLeft{90, 90}; ///< where the box's top-left corner lies
+    double step = 10;        ///< distance a finger moves between two of its samples
+    double interval = 0.012; ///< seconds between two samples of one finger
+    double jitter = 3;       ///< every position is off by up to this much on each axis
     unsigned seed = 1;
 
     /** The same style with a square box of side size placed with its top-left corner at (x, y). */

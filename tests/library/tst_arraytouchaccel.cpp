@@ -76,18 +76,14 @@ TEST_P(SwipeTest, directionFromTheMoveBeyondTheLimits)
 }
 
 // More than 240 points across and more than 160 up or down; y grows downwards.
-INSTANTIATE_TEST_SUITE_P(Directions, SwipeTest,
-                         ::testing::Values(SwipeRow{"no move", {300, 240}, 1, 2},
-                                           SwipeRow{"241 left, 100 up", {59, 140}, 11, 11},
-                                           SwipeRow{"241 left, 161 up", {59, 79}, 4, 4},
-                                           SwipeRow{"161 up", {300, 79}, 5, 5},
-                                           SwipeRow{"241 right, 161 up", {541, 79}, 6, 6},
-                                           SwipeRow{"241 right", {541, 240}, 7, 7},
-                                           SwipeRow{"241 right, 161 down", {541, 401}, 8, 8},
-                                           SwipeRow{"161 down", {300, 401}, 9, 9},
-                                           SwipeRow{"241 left, 161 down", {59, 401}, 10, 10},
-                                           SwipeRow{"exactly 240 left", {60, 240}, 1, 2},
-                                           SwipeRow{"240.9 left truncates to 240", {59.1, 240}, 1, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Directions, SwipeTest,
+    ::testing::Values(SwipeRow{"no move", {300, 240}, 1, 2}, SwipeRow{"241 left, 100 up", {59, 140}, 11, 11},
+                      SwipeRow{"241 left, 161 up", {59, 79}, 4, 4}, SwipeRow{"161 up", {300, 79}, 5, 5},
+                      SwipeRow{"241 right, 161 up", {541, 79}, 6, 6}, SwipeRow{"241 right", {541, 240}, 7, 7},
+                      SwipeRow{"241 right, 161 down", {541, 401}, 8, 8}, SwipeRow{"161 down", {300, 401}, 9, 9},
+                      SwipeRow{"241 left, 161 down", {59, 401}, 10, 10}, SwipeRow{"exactly 240 left", {60, 240}, 1, 2},
+                      SwipeRow{"240.9 left truncates to 240", {59.1, 240}, 1, 2}));
 
 TEST_F(ArrayTouchAccelTest, touchWithoutMoveIsAReleaseAtDistanceZero)
 {
@@ -163,7 +159,7 @@ TEST_F(ArrayTouchAccelTest, hitTestsAreStrict)
     // Size 5: half-size 2, so the square around 12 spans 10 to 14 and 10 itself is on the edge.
     EXPECT_FALSE(a->hitAreaXYSize(12, 10, 5));
     EXPECT_TRUE(a->hitAreaXYSize(11, 10, 5));
-    EXPECT_FALSE(a->hitAreaXYSize(10, 10, 1)); // half-size 0
+    EXPECT_FALSE(a->hitAreaXYSize(10, 10, 1));    // half-size 0
     EXPECT_TRUE(a->hitAreaXYSize(0, 0, INT_MAX)); // no overflow in X + h
     a->clrHitAreaData();
     EXPECT_EQ(a->gestureStartPoint(), QPointF(-1, -1));
@@ -191,17 +187,15 @@ TEST_P(BlockTest, blockOfAPoint)
     EXPECT_EQ(a->blockY(), row.blockY);
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, BlockTest,
-                         ::testing::Values(BlockRow{4, 6, {100, 250}, true, 1, 3},
-                                           BlockRow{3, 7, {319, 479}, true, 3, 7}, // 106- and 68-point blocks
-                                           BlockRow{320, 480, {5.9, 7.2}, true, 5, 7},
-                                           BlockRow{1, 1, {-10, -500}, true, 0, -1},
-                                           BlockRow{0, 6, {100, 250}, false, -1, -1},
-                                           BlockRow{4, 0, {100, 250}, false, -1, -1},
-                                           BlockRow{321, 6, {100, 250}, false, -1, -1},
-                                           BlockRow{4, 481, {100, 250}, false, -1, -1},
-                                           BlockRow{-4, 6, {100, 250}, false, -1, -1},
-                                           BlockRow{4, 6, {std::nan(""), 1e300}, true, 0, INT_MAX}));
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, BlockTest,
+    ::testing::Values(BlockRow{4, 6, {100, 250}, true, 1, 3},
+                      BlockRow{3, 7, {319, 479}, true, 3, 7}, // 106- and 68-point blocks
+                      BlockRow{320, 480, {5.9, 7.2}, true, 5, 7}, BlockRow{1, 1, {-10, -500}, true, 0, -1},
+                      BlockRow{0, 6, {100, 250}, false, -1, -1}, BlockRow{4, 0, {100, 250}, false, -1, -1},
+                      BlockRow{321, 6, {100, 250}, false, -1, -1}, BlockRow{4, 481, {100, 250}, false, -1, -1},
+                      BlockRow{-4, 6, {100, 250}, false, -1, -1},
+                      BlockRow{4, 6, {std::nan(""), 1e300}, true, 0, INT_MAX}));
 
 // ---- Tilt ----
 
@@ -254,9 +248,8 @@ TEST_F(ArrayTouchAccelTest, linesKeepCarriageReturnsAndSingleSlashes)
 {
     resource(QStringLiteral("crlf.txt"), "one\r\n/\n//\n/x\t\n");
     ASSERT_TRUE(a->loadArrayFromFileNameWithFileExt(QStringLiteral("crlf"), QStringLiteral("txt")));
-    EXPECT_EQ(a->linesArray(),
-              QStringList({QStringLiteral("one\r"), QStringLiteral("/"), QStringLiteral("//"), QStringLiteral("/x\t"),
-                           QString()}));
+    EXPECT_EQ(a->linesArray(), QStringList({QStringLiteral("one\r"), QStringLiteral("/"), QStringLiteral("//"),
+                                            QStringLiteral("/x\t"), QString()}));
     EXPECT_EQ(a->array(), QStringList({QStringLiteral("one\r"), QStringLiteral("/"), QStringLiteral("/x\t")}));
     EXPECT_EQ(a->lastLineNum(), 3);
     a->getNextItem();

@@ -31,8 +31,7 @@ namespace {
 class OutputCapture
 {
 public:
-    explicit OutputCapture(int fd)
-        : m_fd(fd)
+    explicit OutputCapture(int fd) : m_fd(fd)
     {
         std::fflush(stdout);
         std::fflush(stderr);
@@ -75,8 +74,7 @@ private:
 class Recorder
 {
 public:
-    Recorder()
-        : m_wasForwarding(isTraceForwarding())
+    Recorder() : m_wasForwarding(isTraceForwarding())
     {
         setTraceForwarding(true);
         auto& centre = NotificationCenter::defaultCenter();
@@ -209,8 +207,7 @@ TEST_P(TapDurationTest, tapsAreJudgedByDuration)
 INSTANTIATE_TEST_SUITE_P(Durations, TapDurationTest,
                          ::testing::Values(TapRow{"0.05 s", 0.05, 1}, TapRow{"0.1 s in float32", 0.1, 1},
                                            TapRow{"0.11 s", 0.11, 2}, TapRow{"0.5 s", 0.5, 2},
-                                           TapRow{"0.99 s", 0.99, 2}, TapRow{"1.0 s", 1.0, 3},
-                                           TapRow{"4 s", 4.0, 3}));
+                                           TapRow{"0.99 s", 0.99, 2}, TapRow{"1.0 s", 1.0, 3}, TapRow{"4 s", 4.0, 3}));
 
 TEST_F(GesturesTest, tapSizeLimitIsStrict)
 {
@@ -522,9 +519,8 @@ TEST_F(GesturesTest, ismNotificationsAreTraced)
 {
     Recorder recorder;
     NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("ISM"), 42);
-    EXPECT_EQ(recorder.traces,
-              QStringList({QStringLiteral("string: ISM : 42"), QStringLiteral(" value: 42"),
-                           QStringLiteral(",msg StaticTemplate to Engine:42")}));
+    EXPECT_EQ(recorder.traces, QStringList({QStringLiteral("string: ISM : 42"), QStringLiteral(" value: 42"),
+                                            QStringLiteral(",msg StaticTemplate to Engine:42")}));
 }
 
 // ---- Geometry helpers ----
@@ -576,11 +572,26 @@ struct SequenceRow
     QStringList announced;
 };
 
-Touch quickTap() { return hold(C, 0.05, Style().centred(QSizeF(100, 100))); }
-Touch vertical() { return stroke({T, B}, Style().centred(QSizeF(260, 260))); }
-Touch horizontal() { return stroke({L, R}, Style().centred(QSizeF(260, 260))); }
-Touch diagonalDown() { return stroke({TL, BR}, Style().centred(QSizeF(300, 300))); }
-Touch diagonalUp() { return stroke({BL, TR}, Style().centred(QSizeF(300, 300))); }
+Touch quickTap()
+{
+    return hold(C, 0.05, Style().centred(QSizeF(100, 100)));
+}
+Touch vertical()
+{
+    return stroke({T, B}, Style().centred(QSizeF(260, 260)));
+}
+Touch horizontal()
+{
+    return stroke({L, R}, Style().centred(QSizeF(260, 260)));
+}
+Touch diagonalDown()
+{
+    return stroke({TL, BR}, Style().centred(QSizeF(300, 300)));
+}
+Touch diagonalUp()
+{
+    return stroke({BL, TR}, Style().centred(QSizeF(300, 300)));
+}
 
 std::vector<SequenceStep> taps(int count, double gap)
 {
@@ -625,8 +636,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SequenceRow{"a single tap", taps(1, 0), said({"-2"})},
         SequenceRow{"two taps 0.2 s apart", taps(2, 0.2), said({"6"})},
-        SequenceRow{"three taps", taps(3, 0.2), said({"7"})},
-        SequenceRow{"four taps", taps(4, 0.2), said({"8"})},
+        SequenceRow{"three taps", taps(3, 0.2), said({"7"})}, SequenceRow{"four taps", taps(4, 0.2), said({"8"})},
         SequenceRow{"five taps", taps(5, 0.2), said({"9"})},
         SequenceRow{"six taps still read the first five", taps(6, 0.2), said({"9"})},
         SequenceRow{"cross, down diagonal first", {{diagonalDown(), 0.2}, {diagonalUp(), 0}}, said({"1"})},
@@ -639,12 +649,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Near misses.
         SequenceRow{"tap then vertical line", {{quickTap(), 0.2}, {vertical(), 0}}, said({"-1"})},
         SequenceRow{"two down diagonals", {{diagonalDown(), 0.2}, {diagonalDown(), 0}}, said({"-1"})},
-        SequenceRow{"three horizontal lines", {{horizontal(), 0.2}, {horizontal(), 0.2}, {horizontal(), 0}},
-                    said({"-1"})},
+        SequenceRow{
+            "three horizontal lines", {{horizontal(), 0.2}, {horizontal(), 0.2}, {horizontal(), 0}}, said({"-1"})},
         SequenceRow{"vertical then long tap",
-                    {{vertical(), 0.2}, {hold(C, 0.4, Style().centred(QSizeF(100, 100))), 0}}, said({"-1"})},
+                    {{vertical(), 0.2}, {hold(C, 0.4, Style().centred(QSizeF(100, 100))), 0}},
+                    said({"-1"})},
         SequenceRow{"two taps with a pause longer than the quiet spell", taps(2, 0.5), said({"-2", "-2"})},
-        SequenceRow{"two taps and a third after a pause", {{quickTap(), 0.2}, {quickTap(), 0.6}, {quickTap(), 0}},
+        SequenceRow{"two taps and a third after a pause",
+                    {{quickTap(), 0.2}, {quickTap(), 0.6}, {quickTap(), 0}},
                     said({"6", "-2"})}));
 
 TEST_F(GesturesTest, noSearchBeforeTheFirstTouch)
@@ -735,9 +747,16 @@ TEST_F(GesturesTest, lineQueriesAndSequenceMessages)
 TEST_F(GesturesTest, randomStreamsKeepEveryInvariant)
 {
     std::mt19937 rng(20261206);
-    const double special[] = {std::nan(""), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), 1e300, -1e300, 3.5e38, -3.5e38,
-                              std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(), 0.0};
+    const double special[] = {std::nan(""),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              1e300,
+                              -1e300,
+                              3.5e38,
+                              -3.5e38,
+                              std::numeric_limits<double>::max(),
+                              std::numeric_limits<double>::denorm_min(),
+                              0.0};
     auto coordinate = [&]() -> double {
         switch (rng() % 8) {
         case 0:
@@ -780,11 +799,10 @@ TEST_F(GesturesTest, randomStreamsKeepEveryInvariant)
                 break;
             case 9:
                 if (rng() % 64 == 0) {
-                    g->GSsetVarsGMLTMLGTSEGNPRES(int(rng() % 3), int(rng()), int(rng() % 60) - 5,
-                                                 QPointF(coordinate(), coordinate()),
-                                                 QPointF(coordinate(), coordinate()),
-                                                 QPointF(coordinate(), coordinate()),
-                                                 QPointF(coordinate(), coordinate()));
+                    g->GSsetVarsGMLTMLGTSEGNPRES(
+                        int(rng() % 3), int(rng()), int(rng() % 60) - 5, QPointF(coordinate(), coordinate()),
+                        QPointF(coordinate(), coordinate()), QPointF(coordinate(), coordinate()),
+                        QPointF(coordinate(), coordinate()));
                 } else if (rng() % 16 == 0) {
                     g->GSsetDefaults();
                 }
@@ -796,11 +814,11 @@ TEST_F(GesturesTest, randomStreamsKeepEveryInvariant)
                 g->GSMovedTouchEventPosition(finger, p);
                 break;
             }
-            const bool ok = g->fingerIndex() >= 0 && g->fingerIndex() <= Gestures::kStoreCapacity
-                            && g->numActiveFingers() >= 0 && g->numActiveFingers() <= Gestures::kMaxCountedFingers
-                            && g->tweenPointer() >= 0 && g->tweenPointer() < Gestures::kRingSize
-                            && (g->fingerGesture() <= 3 || !Gestures::gestureMessage(g->fingerGesture()).isEmpty()
-                                || (g->fingerGesture() >= 80 && g->fingerGesture() <= 83));
+            const bool ok = g->fingerIndex() >= 0 && g->fingerIndex() <= Gestures::kStoreCapacity &&
+                            g->numActiveFingers() >= 0 && g->numActiveFingers() <= Gestures::kMaxCountedFingers &&
+                            g->tweenPointer() >= 0 && g->tweenPointer() < Gestures::kRingSize &&
+                            (g->fingerGesture() <= 3 || !Gestures::gestureMessage(g->fingerGesture()).isEmpty() ||
+                             (g->fingerGesture() >= 80 && g->fingerGesture() <= 83));
             if (!ok && broken.size() < 10) {
                 broken << QStringLiteral("step %1: index %2 fingers %3 pointer %4 code %5")
                               .arg(step)
