@@ -248,14 +248,14 @@ QString formatList(QStringView fmt, const QVariantList& args)
         }
         const char16_t conv = fmt[i].unicode();
 
-        QByteArray spec = "%";
-        if (left) spec += '-';
-        if (plus) spec += '+';
-        if (space) spec += ' ';
-        if (zero) spec += '0';
-        if (alt) spec += '#';
-        if (width >= 0) spec += QByteArray::number(width);
-        if (precision >= 0) spec += '.' + QByteArray::number(precision);
+        QByteArray printfSpec = "%";
+        if (left) printfSpec += '-';
+        if (plus) printfSpec += '+';
+        if (space) printfSpec += ' ';
+        if (zero) printfSpec += '0';
+        if (alt) printfSpec += '#';
+        if (width >= 0) printfSpec += QByteArray::number(width);
+        if (precision >= 0) printfSpec += '.' + QByteArray::number(precision);
 
         switch (conv) {
         case u'%':
@@ -299,8 +299,8 @@ QString formatList(QStringView fmt, const QVariantList& args)
             if (longness == 0) value = qint32(quint32(quint64(value)));
             else if (longness == -1) value = qint16(quint16(quint64(value)));
             else if (longness == -2) value = qint8(quint8(quint64(value)));
-            spec += "lld";
-            out += QString::asprintf(spec.constData(), static_cast<long long>(value));
+            printfSpec += "lld";
+            out += QString::asprintf(printfSpec.constData(), static_cast<long long>(value));
             break;
         }
         case u'u':
@@ -311,9 +311,9 @@ QString formatList(QStringView fmt, const QVariantList& args)
             if (longness == 0) value = quint32(value);
             else if (longness == -1) value = quint16(value);
             else if (longness == -2) value = quint8(value);
-            spec += "ll";
-            spec += char(conv);
-            out += QString::asprintf(spec.constData(), static_cast<unsigned long long>(value));
+            printfSpec += "ll";
+            printfSpec += char(conv);
+            out += QString::asprintf(printfSpec.constData(), static_cast<unsigned long long>(value));
             break;
         }
         case u'f':
@@ -324,8 +324,8 @@ QString formatList(QStringView fmt, const QVariantList& args)
         case u'G':
         case u'a':
         case u'A': {
-            spec += char(conv);
-            out += QString::asprintf(spec.constData(), asDouble(take()));
+            printfSpec += char(conv);
+            out += QString::asprintf(printfSpec.constData(), asDouble(take()));
             break;
         }
         case u'p': {
