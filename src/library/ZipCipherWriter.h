@@ -13,7 +13,8 @@
  */
 struct ZipCipherWriter
 {
-    /** level -1..9 (0 stores); headerCrc is the CRC-32 the encryption header announces. */
+    /** level -1..9 (0 stores); headerCrc is the CRC-32 the encryption header announces. An empty
+     *  password only compresses (a plain entry written raw). */
     ZipCipherWriter(const QByteArray& password, int level, quint32 headerCrc);
     ~ZipCipherWriter();
     ZipCipherWriter(const ZipCipherWriter&) = delete;
@@ -29,10 +30,10 @@ struct ZipCipherWriter
     int finish(void* zipFile);
 
     ZipCrypto crypto;
-    z_stream stream{};
+    bool encrypting = false;
+    z_stream* stream = nullptr;
     int level = -1;
     bool deflating = false;
-    bool streamReady = false;
     quint32 headerCrc = 0;
     uLong crc = 0;
     quint64 length = 0;

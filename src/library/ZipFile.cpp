@@ -96,8 +96,8 @@ int currentEntry(void* unzFile, CurrentEntry& entry)
         }
         applyZip64Sizes(extra, entry.info);
     }
-    entry.name = QString::fromUtf8(name.constData(), qsizetype(std::min<uLong>(entry.info.size_filename,
-                                                                             uLong(name.size() - 1))));
+    entry.name = QString::fromUtf8(name.constData(),
+                                   qsizetype(std::min<uLong>(entry.info.size_filename, uLong(name.size() - 1))));
     return UNZ_OK;
 }
 
@@ -165,9 +165,7 @@ bool isEmptyArchive(const QString& path)
 
 } // namespace
 
-ZipFile::ZipFile(const QString& fileName, int mode)
-    : m_fileName(fileName)
-    , m_mode(mode)
+ZipFile::ZipFile(const QString& fileName, int mode) : m_fileName(fileName), m_mode(mode)
 {
     const QByteArray path = fileName.toUtf8();
     zlib_filefunc64_def functions = bufferedFileFunctions();
@@ -218,16 +216,14 @@ void ZipFile::requireWriteMode() const
     }
 }
 
-std::unique_ptr<ZipWriteStream> ZipFile::writeFileInZipWithNameCompressionLevel(const QString& fileNameInZip,
-                                                                                int level)
+std::unique_ptr<ZipWriteStream> ZipFile::writeFileInZipWithNameCompressionLevel(const QString& fileNameInZip, int level)
 {
     requireWriteMode();
     return openEntry(fileNameInZip, QDateTime::currentDateTime(), level, QString(), 0);
 }
 
-std::unique_ptr<ZipWriteStream> ZipFile::writeFileInZipWithNameFileDateCompressionLevel(const QString& fileNameInZip,
-                                                                                        const QDateTime& date,
-                                                                                        int level)
+std::unique_ptr<ZipWriteStream>
+ZipFile::writeFileInZipWithNameFileDateCompressionLevel(const QString& fileNameInZip, const QDateTime& date, int level)
 {
     requireWriteMode();
     return openEntry(fileNameInZip, date, level, QString(), 0);
@@ -259,18 +255,20 @@ std::unique_ptr<ZipWriteStream> ZipFile::openEntry(const QString& fileNameInZip,
     const int method = level != 0 ? Z_DEFLATED : 0;
 
     std::unique_ptr<ZipCipherWriter> cipher;
-    if (!password.isEmpty()) {
+    if (!password.isEmpty() || level != 0) {
         // The library's own encryption is unusable here, so password entries are deflated and
         // encrypted by the stream and handed to the library raw, with the encryption flag set.
+        // Plain deflated entries go the same way without the cipher, so that one compressor serves
+        // every entry instead of one being made and freed per entry.
         cipher = std::make_unique<ZipCipherWriter>(password.toUtf8(), level, crc32);
         if (const int result = cipher->init(); result != Z_OK) {
             throw ZipException(result, format("Error opening '%@' in zipfile", fileNameInZip));
         }
     }
-    const uLong flags = kFlagUtf8Name | (cipher ? kFlagEncrypted : 0);
+    const uLong flags = kFlagUtf8Name | (cipher && cipher->encrypting ? kFlagEncrypted : 0);
     int result = zipOpenNewFileInZip4_64(m_zipFile, name.constData(), &fileInfo, nullptr, 0, nullptr, 0, nullptr,
-                                         method, level, cipher ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                         Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, flags, 1);
+                                         method, level, cipher ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                         nullptr, 0, kMadeByUnix, flags, 1);
     if (result == ZIP_OK && cipher) {
         result = cipher->begin(m_zipFile);
     }

@@ -10,15 +10,12 @@
 #include <algorithm>
 
 ZipWriteStream::ZipWriteStream(void* zipFile, const QString& fileNameInZip)
-    : m_zipFile(zipFile)
-    , m_fileNameInZip(fileNameInZip)
+    : m_zipFile(zipFile), m_fileNameInZip(fileNameInZip)
 {
 }
 
 ZipWriteStream::ZipWriteStream(void* zipFile, const QString& fileNameInZip, std::unique_ptr<ZipCipherWriter> cipher)
-    : m_zipFile(zipFile)
-    , m_fileNameInZip(fileNameInZip)
-    , m_cipher(std::move(cipher))
+    : m_zipFile(zipFile), m_fileNameInZip(fileNameInZip), m_cipher(std::move(cipher))
 {
 }
 
@@ -49,7 +46,7 @@ void ZipWriteStream::finishedWriting()
     int result = ZIP_OK;
     if (m_cipher) {
         result = m_cipher->finish(m_zipFile);
-        const bool crcMatches = m_cipher->crc == m_cipher->headerCrc;
+        const bool crcMatches = !m_cipher->encrypting || m_cipher->crc == m_cipher->headerCrc;
         m_cipher.reset();
         if (result == ZIP_OK && !crcMatches) {
             // The encryption header announced another CRC-32 than the data has: no reader would
