@@ -11,19 +11,23 @@
 #include "Mac_media.h"
 #include "Mac_objects.h"
 #include "Mac_system.h"
+#include "Platform.h"
 #include "ProcessLog.h"
 #include "Resources.h"
 #include "Strings.h"
 #include "Trace.h"
+#include "Workspace.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -174,6 +178,34 @@ void AppDelegate::loadInterface()
 
     connect(m_btnAlertOK, &QPushButton::clicked, this, [this] { alertOK(m_btnAlertOK); });
     connect(m_intSlider, &QSlider::valueChanged, this, [this] { intSliderSender(m_intSlider); });
+
+    // The checkbox actions follow the user's clicks only: loading the settings sets the states without
+    // enabling fields or speaking previews.
+    const auto box = [this](QCheckBox* sender, void (AppDelegate::*action)(QObject*)) {
+        connect(sender, &QCheckBox::clicked, this, [this, sender, action] { (this->*action)(sender); });
+    };
+    box(m_checkingEnabled, &AppDelegate::chk_enabled);
+    box(m_checkOKSpk, &AppDelegate::spk_ok);
+    box(m_checkOKAlert, &AppDelegate::alert_ok);
+    box(m_checkFailSpk, &AppDelegate::spk_fail);
+    box(m_checkFailAlert, &AppDelegate::alert_fail);
+    box(m_checkUrlsEnabled, &AppDelegate::urls_enabled);
+    box(m_checkUrlListSuccess, &AppDelegate::urls_success);
+    box(m_checkUrlListFailed, &AppDelegate::urls_fail);
+
+    const auto button = [this](QPushButton* sender, void (AppDelegate::*action)(QObject*)) {
+        connect(sender, &QPushButton::clicked, this, [this, sender, action] { (this->*action)(sender); });
+    };
+    // "Visit Website/Help" buttons lead to the product page, "Velbor Website" buttons to the home page.
+    button(m_settingsLink, &AppDelegate::about_visit_website);
+    button(m_aboutLink, &AppDelegate::about_visit_website);
+    button(m_about_visit_website_btn, &AppDelegate::about_visit_website);
+    button(m_settingsMainLink, &AppDelegate::visitMainWebsite);
+    button(m_aboutMainLink, &AppDelegate::visitMainWebsite);
+    button(u.setAsDefault, &AppDelegate::setAsDefault);
+    button(u.resetToDefault, &AppDelegate::resetToDefault);
+    connect(u.resetDefaults, &QPushButton::clicked, this, [this] { resetDefaults(); });
+    button(u.saveSettings, &AppDelegate::saveSettings);
 }
 
 // ---- Start-up ----
@@ -703,6 +735,110 @@ void AppDelegate::intSliderSender(QObject*)
     const int value = m_intSlider->value();
     m_txtSlider->setText(format("chk every: %d secs", value));
     TRACE("sender:%d", value);
+}
+
+QString AppDelegate::productPageUrl() { return s("https://www.velbor.example/carrowen"); }
+
+QString AppDelegate::homePageUrl() { return s("https://www.velbor.example/"); }
+
+// The platform's answer is ignored: without a browser nothing happens (its opener writes a trace line).
+void AppDelegate::about_visit_website(QObject*) { Platform::workspace()->open(productPageUrl()); }
+
+void AppDelegate::visitMainWebsite(QObject*) { Platform::workspace()->open(homePageUrl()); }
+
+// ---- Checkbox actions ----
+
+// The sender's state decides; without a checkbox as sender the checkbox of the field is read.
+bool AppDelegate::enableFieldOf(QObject* sender, QAbstractButton* box, QWidget* field)
+{
+    const auto* button = qobject_cast<const QAbstractButton*>(sender);
+    const bool on = isOn(button ? button : box);
+    field->setEnabled(on);
+    return on;
+}
+
+void AppDelegate::enableAndPreview(QObject* sender, QAbstractButton* box, QLineEdit* field)
+{
+    if (enableFieldOf(sender, box, field)) {
+        m_media->ttsAddToQueue(field->text()); // also when empty: the queue speaks nothing for it
+    }
+}
+
+void AppDelegate::chk_enabled(QObject* sender) { enableFieldOf(sender, m_checkingEnabled, m_txtUrl); }
+
+void AppDelegate::spk_ok(QObject* sender) { enableAndPreview(sender, m_checkOKSpk, m_txtNetOkSpk); }
+
+void AppDelegate::alert_ok(QObject* sender) { enableFieldOf(sender, m_checkOKAlert, m_txtNetOkAlert); }
+
+void AppDelegate::spk_fail(QObject* sender) { enableAndPreview(sender, m_checkFailSpk, m_txtNetFailSpk); }
+
+void AppDelegate::alert_fail(QObject* sender) { enableFieldOf(sender, m_checkFailAlert, m_txtNetFailAlert); }
+
+void AppDelegate::urls_enabled(QObject* sender) { enableFieldOf(sender, m_checkUrlsEnabled, m_txtUrlsInterval); }
+
+void AppDelegate::urls_success(QObject* sender)
+{
+    enableAndPreview(sender, m_checkUrlListSuccess, m_txtUrlListSuccess);
+}
+
+void AppDelegate::urls_fail(QObject* sender) { enableAndPreview(sender, m_checkUrlListFailed, m_txtUrlListFailed); }
+
+// ---- Defaults and reset ----
+
+bool AppDelegate::enterApplicationDirectory()
+{
+    return enterDocumentDirectory() && m_fs->changeDir(applicationDirectoryName());
+}
+
+// The copy goes to a hidden name first and is then renamed over the target, so the target is either
+// the old file or the complete new one; a missing source leaves the target alone.
+bool AppDelegate::replaceWithCopy(const QString& source, const QString& target)
+{
+    const QString partial = format(".%@.part", target);
+    m_fs->deleteItem(partial); // a leftover of an interrupted copy
+    if (!m_fs->cpyItemToItem(source, partial)) {
+        TRACE("%@ could not be copied: %@ stays as it was", source, target);
+        return false;
+    }
+    const QByteArray from = QFile::encodeName(m_fs->getPathToItem(partial));
+    const QByteArray to = QFile::encodeName(m_fs->getPathToItem(target));
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        m_fs->deleteItem(partial);
+        TRACE("%@ could not be replaced", target);
+        return false;
+    }
+    return true;
+}
+
+void AppDelegate::setAsDefault(QObject*)
+{
+    if (enterApplicationDirectory()) {
+        replaceWithCopy(s("TestFile.txt"), s("Defaults.txt"));
+    }
+}
+
+void AppDelegate::resetToDefault(QObject*)
+{
+    if (enterApplicationDirectory()) {
+        replaceWithCopy(s("Defaults.txt"), s("TestFile.txt"));
+    }
+}
+
+void AppDelegate::resetDefaults()
+{
+    if (!enterApplicationDirectory()) {
+        return;
+    }
+    replaceWithCopy(s("Defaults.txt"), s("TestFile.txt"));
+    loadSettingsFromFile();
+}
+
+void AppDelegate::saveSettings(QObject*)
+{
+    m_system->tm(s("say -v Otoya hello"));
+    m_system->tm(s("ls"));
+    const std::optional<QString> output = m_system->tm(s("open cigarette.txt"));
+    TRACE("OUTPUT: %@", output.value_or(QString()));
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)

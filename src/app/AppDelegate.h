@@ -127,6 +127,48 @@ public:
     void windowClosed(QWidget* window);
     /** The slider moved: updates its label and traces the value. */
     void intSliderSender(QObject* sender = nullptr);
+    /** Opens the product page in the user's default web browser; a failure is ignored. */
+    void about_visit_website(QObject* sender = nullptr);
+    /** Opens the maker's home page in the user's default web browser; a failure is ignored. */
+    void visitMainWebsite(QObject* sender = nullptr);
+
+    // ---- Checkbox actions: enable the checkbox's field when on, disable it when off ----
+
+    /** Monitoring switch: enables or disables the primary host field. */
+    void chk_enabled(QObject* sender = nullptr);
+    /** Up sentence switch: enables the field and queues its sentence as a preview, or disables it. */
+    void spk_ok(QObject* sender = nullptr);
+    /** Up alert switch: enables or disables the up alert text. */
+    void alert_ok(QObject* sender = nullptr);
+    /** Down sentence switch: enables the field and queues its sentence as a preview, or disables it. */
+    void spk_fail(QObject* sender = nullptr);
+    /** Down alert switch: enables or disables the down alert text. */
+    void alert_fail(QObject* sender = nullptr);
+    /** Rotation switch: enables or disables the rotation interval. */
+    void urls_enabled(QObject* sender = nullptr);
+    /** Rotation success switch: enables the field and queues its text as a preview, or disables it. */
+    void urls_success(QObject* sender = nullptr);
+    /** Rotation failure switch: enables the field and queues its text as a preview, or disables it. */
+    void urls_fail(QObject* sender = nullptr);
+
+    // ---- Defaults and reset ----
+
+    /** The settings file as last saved becomes Defaults.txt. Without a settings file, or when the
+     *  application directory cannot be entered, nothing changes. */
+    void setAsDefault(QObject* sender = nullptr);
+    /** Defaults.txt replaces the settings file; the controls keep their values. Without a
+     *  Defaults.txt, or when the application directory cannot be entered, nothing changes. */
+    void resetToDefault(QObject* sender = nullptr);
+    /** Defaults.txt replaces the settings file, then the settings are loaded into the controls (without
+     *  a Defaults.txt the load finds the settings file as it was). */
+    void resetDefaults();
+    /** The test command: runs three shell commands and traces what the last one printed. Saves nothing. */
+    void saveSettings(QObject* sender = nullptr);
+
+    /** The web address of the product page. */
+    static QString productPageUrl();
+    /** The web address of the maker's home page. */
+    static QString homePageUrl();
 
     // ---- Accessors ----
 
@@ -202,6 +244,15 @@ private:
     int intervalOf(QLineEdit* field, const QString& defaultValue);
     /** Makes the documents directory current; NO when there is none (nothing is to be touched then). */
     bool enterDocumentDirectory();
+    /** Enters the application directory inside the documents directory; NO when either is missing. */
+    bool enterApplicationDirectory();
+    /** Replaces target with a copy of source in the current directory in one step; NO (target left as
+     *  it was) when source is missing or the copy fails. */
+    bool replaceWithCopy(const QString& source, const QString& target);
+    /** Enables field when box is on, disables it otherwise; answers whether it is on. */
+    bool enableFieldOf(QObject* sender, QAbstractButton* box, QWidget* field);
+    /** As enableFieldOf, and queues the field's text for speaking when the box is on. */
+    void enableAndPreview(QObject* sender, QAbstractButton* box, QLineEdit* field);
     QVariantMap settingsDictionary() const;
     void applySettings(const QVariantMap& settings);
     int integerValueOf(const QVariant& entry) const;

@@ -1,0 +1,421 @@
+// The monitor's window and control actions, pressed as a user would (offscreen): the checkboxes with
+// their fields and spoken previews, the website buttons, the tray menu, window placement, and the
+// defaults commands of the settings window with the files they write.
+#include "AppDelegate.h"
+#include "FakeReachability.h"
+#include "FakeWorkspace.h"
+#include "ManualClock.h"
+#include "StderrCapture.h"
+#include "TestHome.h"
+
+#include "Mac_media.h"
+#include "Platform.h"
+#include "Plist.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QString s(const char* text) { return QString::fromUtf8(text); }
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString settingOf(const QString& path, const char* key)
+{
+    const auto settings = Plist::readFile(path);
+    return settings ? settings->toMap().value(s(key)).toString() : s("<no file>");
+}
+
+} // namespace
+
+class TestActions : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<ManualClock> m_clock;
+    std::unique_ptr<FakeReachability> m_probe;
+    std::shared_ptr<FakeWorkspace> m_workspace;
+    std::unique_ptr<AppDelegate> m_app;
+
+    QString appDir() const { return m_home->documents() + s("/com.velbor.Carrowen"); }
+    QString settingsPath() const { return appDir() + s("/TestFile.txt"); }
+    QString defaultsPath() const { return appDir() + s("/Defaults.txt"); }
+    QStringList queue() const { return Mac_media::sharedEngineInstance()->ttsQueue(); }
+
+    AppDelegate& launch()
+    {
+        m_app = std::make_unique<AppDelegate>();
+        m_app->applicationDidFinishLaunching();
+        return *m_app;
+    }
+
+    template <typename T> T* control(const QString& name) const
+    {
+        for (QWidget* window : {m_app->windowSettings(), m_app->windowAbout(), m_app->windowAlert()}) {
+            if (auto* found = window->findChild<T*>(name)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+
+    QAction* menuItem(const QString& title) const
+    {
+        for (QAction* action : m_app->MenuMain()->actions()) {
+            if (action->text() == title) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    // Writes a settings dictionary to a file of the application directory: the current file with changes.
+    void rewrite(const QString& path, const QVariantMap& changes)
+    {
+        QVariantMap settings = Plist::readFile(settingsPath())->toMap();
+        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
+            settings.insert(it.key(), it.value());
+        }
+        QVERIFY(Plist::writeFile(path, settings));
+    }
+
+private slots:
+    void initTestCase() { Platform::installBackends(Platform::Backends::Null); }
+
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        m_clock = std::make_unique<ManualClock>();
+        m_probe = std::make_unique<FakeReachability>(); // no real host name is ever resolved
+        m_workspace = std::make_shared<FakeWorkspace>();
+        Platform::setWorkspace(m_workspace);
+        Mac_media::sharedEngineInstance()->setTtsQueue({});
+    }
+
+    void cleanup()
+    {
+        m_app.reset();
+        Platform::installBackends(Platform::Backends::Null);
+        m_workspace.reset();
+        m_probe.reset();
+        m_clock.reset();
+        QDir::setCurrent(QDir::tempPath());
+        m_home.reset();
+    }
+
+    // ---- Checkboxes ----
+
+    void checkboxEnablesItsField_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("speaks");
+        QTest::newRow("monitoring") << "checkingEnabled" << "txtUrl" << false;
+        QTest::newRow("up sentence") << "checkOKSpk" << "txtNetOkSpk" << true;
+        QTest::newRow("up alert") << "checkOKAlert" << "txtNetOkAlert" << false;
+        QTest::newRow("down sentence") << "checkFailSpk" << "txtNetFailSpk" << true;
+        QTest::newRow("down alert") << "checkFailAlert" << "txtNetFailAlert" << false;
+        QTest::newRow("rotation") << "checkUrlsEnabled" << "txtUrlsInterval" << false;
+        QTest::newRow("rotation success") << "checkUrlListSuccess" << "txtUrlListSuccess" << true;
+        QTest::newRow("rotation failure") << "checkUrlListFailed" << "txtUrlListFailed" << true;
+    }
+
+    void checkboxEnablesItsField()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, field);
+        QFETCH(bool, speaks);
+        launch();
+        auto* checkbox = control<QCheckBox>(box);
+        auto* text = control<QLineEdit>(field);
+        QVERIFY(checkbox && text);
+        text->setText(s("preview words"));
+        const QByteArray settingsBefore = readAll(settingsPath());
+
+        if (!checkbox->isChecked()) {
+            checkbox->click(); // start from "on"
+        }
+        Mac_media::sharedEngineInstance()->setTtsQueue({});
+        checkbox->click();
+        QVERIFY(!checkbox->isChecked());
+        QVERIFY(!text->isEnabled());
+        QVERIFY(queue().isEmpty()); // switching off says nothing
+
+        checkbox->click();
+        QVERIFY(checkbox->isChecked());
+        QVERIFY(text->isEnabled());
+        QCOMPARE(queue(), speaks ? QStringList{s("preview words")} : QStringList{});
+        QCOMPARE(readAll(settingsPath()), settingsBefore); // the actions save nothing
+    }
+
+    void emptySentenceIsStillQueued()
+    {
+        AppDelegate& app = launch();
+        app.txtNetOkSpk()->clear();
+        app.checkOKSpk()->setChecked(false);
+        app.checkOKSpk()->click();
+        QCOMPARE(queue(), QStringList{QString()});
+    }
+
+    void loadingSettingsNeitherSpeaksNorEnables()
+    {
+        launch();
+        m_app.reset();
+        rewrite(settingsPath(), {{s("gen5"), 0}, {s("gen19"), 1}, {s("gen15"), s("loaded")}});
+        AppDelegate& app = launch();
+        QVERIFY(app.checkUrlListSuccess()->isChecked());
+        QVERIFY(!app.checkOKSpk()->isChecked());
+        QVERIFY(app.txtNetOkSpk()->isEnabled()); // enabled states are not restored by a load
+        QVERIFY(queue().isEmpty());
+    }
+
+    // ---- Website buttons and link styling ----
+
+    void websiteButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("settings help") << "settingsLink" << AppDelegate::productPageUrl();
+        QTest::newRow("about help") << "aboutLink" << AppDelegate::productPageUrl();
+        QTest::newRow("about visit") << "about_visit_website_btn" << AppDelegate::productPageUrl();
+        QTest::newRow("settings main") << "settingsMainLink" << AppDelegate::homePageUrl();
+        QTest::newRow("about main") << "aboutMainLink" << AppDelegate::homePageUrl();
+    }
+
+    void websiteButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, url);
+        launch();
+        auto* pushButton = control<QPushButton>(button);
+        QVERIFY(pushButton);
+        pushButton->click();
+        QCOMPARE(m_workspace->opened(), QStringList{url});
+        m_workspace->setCanOpen(false); // no browser: ignored, nothing else happens
+        pushButton->click();
+        QCOMPARE(m_workspace->opened(), (QStringList{url, url}));
+    }
+
+    void websiteAddresses()
+    {
+        QCOMPARE(AppDelegate::productPageUrl(), s("https://www.velbor.example/carrowen"));
+        QCOMPARE(AppDelegate::homePageUrl(), s("https://www.velbor.example/"));
+    }
+
+    void linkButtonsAreBlue()
+    {
+        AppDelegate& app = launch();
+        for (QPushButton* link : {app.settingsLink(), app.aboutLink(), app.settingsMainLink(), app.aboutMainLink()}) {
+            QCOMPARE(link->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+        }
+        QCOMPARE(app.settingsLink()->text(), s("Visit Website/Help"));
+        QCOMPARE(app.aboutMainLink()->text(), s("Velbor Website"));
+    }
+
+    // ---- Windows and the tray menu ----
+
+    void menuShowsWindowsCentredAndAbove()
+    {
+        AppDelegate& app = launch();
+        QAction* settings = menuItem(QStringLiteral("Settings\u2026"));
+        QAction* showAlert = menuItem(s("Show Alert"));
+        QAction* about = menuItem(s("About"));
+        QVERIFY(settings && showAlert && about);
+
+        about->trigger();
+        QWidget* window = app.windowAbout();
+        QVERIFY(window->isVisible());
+        QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        const QRect screen = window->screen()->availableGeometry();
+        QVERIFY2(qAbs(window->frameGeometry().center().x() - screen.center().x()) <= 1,
+                 qPrintable(QString::number(window->frameGeometry().center().x())));
+        QVERIFY(qAbs(window->frameGeometry().center().y() - screen.center().y()) <= 1);
+
+        // Already on screen elsewhere: shown again, it goes back to the centre.
+        window->move(screen.topLeft());
+        about->trigger();
+        QVERIFY(qAbs(window->frameGeometry().center().x() - screen.center().x()) <= 1);
+
+        showAlert->trigger();
+        QVERIFY(app.windowAlert()->isVisible());
+        app.alertOK();
+        settings->trigger();
+        QVERIFY(app.windowSettings()->isVisible());
+        showAlert->trigger();
+        QVERIFY(!app.windowAlert()->isVisible()); // the settings window is active
+    }
+
+    void sliderLabelAndTrace()
+    {
+        AppDelegate& app = launch();
+        StderrCapture err;
+        app.intSlider()->setValue(7);
+        const QByteArray trace = err.take();
+        QCOMPARE(app.txtSlider()->text(), s("chk every: 7 secs"));
+        QVERIFY2(trace.contains("intSliderSender") && trace.contains("  sender:7\n"), trace.constData());
+    }
+
+    void quitWritesMenuQuitAndSavesNothing()
+    {
+        AppDelegate& app = launch();
+        app.txtUrl()->setText(s("changed.invalid"));
+        const QByteArray before = readAll(settingsPath());
+        StderrCapture err;
+        menuItem(s("Quit"))->trigger();
+        const QByteArray out = err.take();
+        QVERIFY2(out.contains("Menu_Quit"), out.constData());
+        QCOMPARE(readAll(settingsPath()), before);
+    }
+
+    // ---- Defaults and reset ----
+
+    void setAsDefaultStoresTheLastSavedFile()
+    {
+        AppDelegate& app = launch();
+        rewrite(settingsPath(), {{s("gen0"), s("saved.invalid")}});
+        app.txtUrl()->setText(s("unsaved.invalid")); // changed, no window closed
+        control<QPushButton>(s("setAsDefault"))->click();
+        QCOMPARE(readAll(defaultsPath()), readAll(settingsPath()));
+        QCOMPARE(settingOf(defaultsPath(), "gen0"), s("saved.invalid"));
+        QVERIFY(!QFile::exists(appDir() + s("/.Defaults.txt.part")));
+    }
+
+    void resetToDefaultLeavesTheControls()
+    {
+        AppDelegate& app = launch();
+        rewrite(defaultsPath(), {{s("gen0"), s("defaults.invalid")}});
+        app.txtUrl()->setText(s("controls.invalid"));
+        control<QPushButton>(s("resetToDefault"))->click();
+        QCOMPARE(readAll(settingsPath()), readAll(defaultsPath()));
+        QCOMPARE(app.txtUrl()->text(), s("controls.invalid"));
+
+        // Closing a window writes the controls over the restored file again.
+        app.showSettings();
+        app.windowSettings()->close();
+        QCOMPARE(settingOf(settingsPath(), "gen0"), s("controls.invalid"));
+        QCOMPARE(settingOf(defaultsPath(), "gen0"), s("defaults.invalid"));
+    }
+
+    void resetToDefaultThenRestartLoadsTheDefaults()
+    {
+        launch();
+        rewrite(defaultsPath(), {{s("gen1"), s("default sentence")}});
+        m_app->resetToDefault();
+        m_app.reset(); // quitting saves nothing
+        AppDelegate& app = launch();
+        QCOMPARE(app.txtNetOkSpk()->text(), s("default sentence"));
+    }
+
+    void resetAndReloadShowsTheDefaults()
+    {
+        AppDelegate& app = launch();
+        rewrite(defaultsPath(), {{s("gen0"), s("defaults.invalid")}, {s("gen14"), s("alpha\nbeta")},
+                                 {s("gen23"), 9}, {s("gen5"), 0}});
+        control<QPushButton>(s("resetDefaults"))->click();
+        QCOMPARE(app.txtUrl()->text(), s("defaults.invalid"));
+        QCOMPARE(app.txtUrlList()->toPlainText(), s("alpha\nbeta"));
+        QCOMPARE(app.txtSlider()->text(), s("chk every: 9 secs"));
+        QVERIFY(!app.checkOKSpk()->isChecked());
+        QVERIFY(queue().isEmpty());
+        QCOMPARE(readAll(settingsPath()), readAll(defaultsPath()));
+    }
+
+    // A missing source never costs the target its file.
+    void missingSourceKeepsTheTarget_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("set as default") << "setAsDefault" << "TestFile.txt" << "Defaults.txt";
+        QTest::newRow("reset to default") << "resetToDefault" << "Defaults.txt" << "TestFile.txt";
+        QTest::newRow("reset and reload") << "resetDefaults" << "Defaults.txt" << "TestFile.txt";
+    }
+
+    void missingSourceKeepsTheTarget()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, missing);
+        QFETCH(QString, kept);
+        AppDelegate& app = launch();
+        rewrite(appDir() + QLatin1Char('/') + kept, {{s("gen0"), s("kept.invalid")}});
+        const QByteArray keptBytes = readAll(appDir() + QLatin1Char('/') + kept);
+        QVERIFY(QFile::remove(appDir() + QLatin1Char('/') + missing));
+        app.txtUrl()->setText(s("controls.invalid"));
+
+        control<QPushButton>(button)->click();
+        QCOMPARE(readAll(appDir() + QLatin1Char('/') + kept), keptBytes);
+        QVERIFY(!QFile::exists(appDir() + QLatin1Char('/') + missing));
+        QCOMPARE(QDir(appDir()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        // Reset and reload still loads: the settings file as it was.
+        QCOMPARE(app.txtUrl()->text(), button == s("resetDefaults") ? s("kept.invalid") : s("controls.invalid"));
+    }
+
+    // When the application directory cannot be entered nothing in the documents directory changes.
+    void unreachableApplicationDirectoryChangesNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("set as default") << "setAsDefault";
+        QTest::newRow("reset to default") << "resetToDefault";
+        QTest::newRow("reset and reload") << "resetDefaults";
+    }
+
+    void unreachableApplicationDirectoryChangesNothing()
+    {
+        QFETCH(QString, button);
+        QDir(m_home->documents()).mkpath(s("."));
+        QFile plain(appDir()); // a plain file where the application directory belongs
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        AppDelegate& app = launch(); // the settings then live in the documents directory itself
+        const QString docs = m_home->documents();
+        QVERIFY(Plist::writeFile(docs + s("/Defaults.txt"), QVariantMap{{s("gen0"), s("other.invalid")}}));
+        const QByteArray settings = readAll(docs + s("/TestFile.txt"));
+        const QByteArray defaults = readAll(docs + s("/Defaults.txt"));
+        QVERIFY(!settings.isEmpty());
+        const QString url = app.txtUrl()->text();
+
+        control<QPushButton>(button)->click();
+        QCOMPARE(readAll(docs + s("/TestFile.txt")), settings);
+        QCOMPARE(readAll(docs + s("/Defaults.txt")), defaults);
+        QCOMPARE(app.txtUrl()->text(), url);
+    }
+
+    void testCommandSavesNothingAndTracesTheOutput()
+    {
+        AppDelegate& app = launch();
+        app.txtUrl()->setText(s("changed.invalid"));
+        const QByteArray settings = readAll(settingsPath());
+        const QByteArray defaults = readAll(defaultsPath());
+        auto* button = control<QPushButton>(s("saveSettings"));
+        QVERIFY(button);
+        QVERIFY(!button->text().contains(s("Save")));
+        StderrCapture err;
+        button->click();
+        const QByteArray out = err.take();
+        QVERIFY2(out.contains("  OUTPUT: "), out.constData());
+        QCOMPARE(readAll(settingsPath()), settings);
+        QCOMPARE(readAll(defaultsPath()), defaults);
+    }
+};
+
+QTEST_MAIN(TestActions)
+#include "tst_actions.moc"
