@@ -3,6 +3,7 @@
 #include "NotificationCenter.h"
 #include "Platform.h"
 #include "Trace.h"
+#include "TraceRecorder.h"
 
 #include <QTest>
 #include <QTimer>
@@ -10,28 +11,6 @@
 #include <memory>
 
 namespace {
-// Records the trace lines written while it lives.
-class Traces
-{
-public:
-    Traces() : m_was(isTraceForwarding())
-    {
-        setTraceForwarding(true);
-        m_token = NotificationCenter::defaultCenter().addObserver(
-            QStringLiteral("Debug"), [this](const Notification& n) { m_lines << n.object.toString(); });
-    }
-    ~Traces()
-    {
-        NotificationCenter::defaultCenter().removeObserver(m_token);
-        setTraceForwarding(m_was);
-    }
-    QStringList lines() const { return m_lines; }
-
-private:
-    bool m_was;
-    NotificationCenter::Token m_token = 0;
-    QStringList m_lines;
-};
 
 QStringList texts(std::initializer_list<const char*> list)
 {
@@ -164,7 +143,7 @@ private slots:
 
     void queueIsCappedDroppingTheOldest()
     {
-        Traces traces;
+        TraceRecorder traces;
         for (int i = 0; i < 105; ++i) {
             media->ttsAddToQueue(QStringLiteral("s%1").arg(i));
         }

@@ -1,6 +1,7 @@
 #include "Format.h"
 #include "NotificationCenter.h"
 #include "SharedInstance.h"
+#include "StderrCapture.h"
 #include "Trace.h"
 
 #include <QTest>
@@ -17,38 +18,6 @@ class Counted : public SharedInstance<Counted>
 
 public:
     static inline int constructed = 0;
-};
-
-// Captures what the process writes to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        if (pipe(m_pipe) == 0) {
-            dup2(m_pipe[1], STDERR_FILENO);
-        }
-    }
-    QByteArray take()
-    {
-        dup2(m_saved, STDERR_FILENO);
-        ::close(m_pipe[1]);
-        QByteArray out;
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(m_pipe[0], buf, sizeof buf)) > 0) {
-            out.append(buf, n);
-        }
-        ::close(m_pipe[0]);
-        ::close(m_saved);
-        return out;
-    }
-
-private:
-    int m_saved = -1;
-    int m_pipe[2] = {-1, -1};
 };
 } // namespace
 
@@ -95,7 +64,8 @@ private slots:
         QCOMPARE(describe(true), QStringLiteral("1"));
         QCOMPARE(describe(QByteArray::fromHex("0a0b0c0d0e")), QStringLiteral("<0a0b0c0d 0e>"));
         QCOMPARE(describe(QByteArray()), QStringLiteral("<>"));
-        QCOMPARE(describe(QVariantList{QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("(\n    a,\n    b\n)"));
+        QCOMPARE(describe(QVariantList{QStringLiteral("a"), QStringLiteral("b")}),
+                 QStringLiteral("(\n    a,\n    b\n)"));
         QCOMPARE(describe(QVariantList{}), QStringLiteral("(\n)"));
         QVariantMap map{{QStringLiteral("b"), 2}, {QStringLiteral("a"), QVariantList{1}}};
         QCOMPARE(describe(map), QStringLiteral("{\n    a = (\n        1\n    );\n    b = 2;\n}"));
@@ -116,21 +86,19 @@ private slots:
 
     void sharedInstanceUnderContention()
     {
-        struct Racer : SharedInstance<Racer>
-        {
-        };
-        // Not a friend: exercise through a type that allows construction by the template only.
         QList<QThread*> threads;
         QList<Counted*> seen(8, nullptr);
         for (int i = 0; i < 8; ++i) {
             threads << QThread::create([&seen, i] { seen[i] = Counted::sharedEngineInstance(); });
         }
-        for (QThread* t : threads) t->start();
+        for (QThread* t : threads)
+            t->start();
         for (QThread* t : threads) {
             t->wait();
             delete t;
         }
-        for (Counted* c : seen) QCOMPARE(c, Counted::sharedEngineInstance());
+        for (Counted* c : seen)
+            QCOMPARE(c, Counted::sharedEngineInstance());
         QCOMPARE(Counted::constructed, 1);
     }
 
@@ -168,7 +136,8 @@ private slots:
         QCOMPARE(methodNameText("void AppDelegate::gameLoop(int)"), QStringLiteral("-[AppDelegate gameLoop]"));
         QCOMPARE(methodNameText("static Strings* ns::Strings::sharedEngineInstance()"),
                  QStringLiteral("-[Strings sharedEngineInstance]"));
-        QCOMPARE(methodNameFromText(QStringLiteral("-[AppDelegate intSliderSender:]")), QStringLiteral("intSliderSender:"));
+        QCOMPARE(methodNameFromText(QStringLiteral("-[AppDelegate intSliderSender:]")),
+                 QStringLiteral("intSliderSender:"));
         QCOMPARE(methodNameFromText(QStringLiteral("x")), QString());
     }
 

@@ -1,33 +1,9 @@
 #include "NotificationCenter.h"
 #include "Strings.h"
 #include "Trace.h"
+#include "TraceRecorder.h"
 
 #include <QTest>
-
-namespace {
-// Records the trace lines written while it lives.
-class Traces
-{
-public:
-    Traces() : m_was(isTraceForwarding())
-    {
-        setTraceForwarding(true);
-        m_token = NotificationCenter::defaultCenter().addObserver(
-            QStringLiteral("Debug"), [this](const Notification& n) { m_lines << n.object.toString(); });
-    }
-    ~Traces()
-    {
-        NotificationCenter::defaultCenter().removeObserver(m_token);
-        setTraceForwarding(m_was);
-    }
-    QStringList lines() const { return m_lines; }
-
-private:
-    bool m_was;
-    NotificationCenter::Token m_token = 0;
-    QStringList m_lines;
-};
-} // namespace
 
 class TestKeyCodes : public QObject
 {
@@ -83,7 +59,7 @@ private slots:
 
     void unknownModesAreTraced()
     {
-        Traces traces;
+        TraceRecorder traces;
         st->getStringFromKeycodeMode(3, 4);
         st->getStringFromKeycodeMode(3, 9);
         QCOMPARE(traces.lines().size(), 2);
@@ -259,7 +235,7 @@ private slots:
 
     void printedTables()
     {
-        Traces traces;
+        TraceRecorder traces;
         st->printKeyCodes();
         const QStringList lines = traces.lines();
         // Two opening lines, four tables of a 3-line banner, 127 entries and 13 blank separators, two closing.

@@ -3,46 +3,13 @@
 #include "AddressAnnotation.h"
 #include "NSConvert.h"
 #include "StaticTemplate.h"
+#include "StderrCapture.h"
 #include "StringHelp.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <unistd.h>
-
-namespace {
-// Captures what the process writes to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        if (pipe(m_pipe) == 0) {
-            dup2(m_pipe[1], STDERR_FILENO);
-        }
-    }
-    QByteArray take()
-    {
-        dup2(m_saved, STDERR_FILENO);
-        ::close(m_pipe[1]);
-        QByteArray out;
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(m_pipe[0], buf, sizeof buf)) > 0) {
-            out.append(buf, n);
-        }
-        ::close(m_pipe[0]);
-        ::close(m_saved);
-        return out;
-    }
-
-private:
-    int m_saved = -1;
-    int m_pipe[2] = {-1, -1};
-};
-} // namespace
 
 class TestRecords : public QObject
 {
