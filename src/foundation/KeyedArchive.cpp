@@ -1,10 +1,10 @@
 #include "KeyedArchive.h"
 
+#include "AtomicFile.h"
 #include "KeyedArchiveRegistry.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 #include <mutex>
 
@@ -104,15 +104,7 @@ bool writeFile(const QString& path, const QVariant& object, const QString& key)
     if (!bytes) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, *bytes);
 }
 
 std::optional<QVariant> readFile(const QString& path, const QString& key, const KeyedDecodeOptions& options)

@@ -1,10 +1,11 @@
 #include "Plist.h"
+
+#include "AtomicFile.h"
 #include "PlistValue.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTimeZone>
 #include <QXmlStreamReader>
@@ -895,15 +896,7 @@ bool writeFile(const QString& path, const QVariant& value, Kind kind)
     if (!bytes) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, *bytes);
 }
 
 } // namespace Plist

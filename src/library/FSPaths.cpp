@@ -1,9 +1,10 @@
 #include "FSPaths.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -202,21 +203,7 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo target(path);
-    if (!QFileInfo(target.absolutePath()).isDir() || target.isDir()) {
-        return false;
-    }
-    QSaveFile file(path);
-    // Never fall back to writing in place: a failed write must leave the old file as it was.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace fs_paths
