@@ -11,11 +11,21 @@ namespace {
 QStringList mixedInputs()
 {
     return {
-        QStringLiteral("60"),         QStringLiteral(" 10"),       QStringLiteral("-1.5"),
-        QStringLiteral("1e3"),        QStringLiteral("0.25"),      QStringLiteral("123456789"),
-        QStringLiteral(""),           QStringLiteral("60 "),       QStringLiteral("6O"),
-        QStringLiteral("60s"),        QStringLiteral("1,5"),       QStringLiteral("inf"),
-        QStringLiteral("\t\n-.5E+10"), QStringLiteral("www.debian.org"), QStringLiteral("12.34.56"),
+        QStringLiteral("60"),
+        QStringLiteral(" 10"),
+        QStringLiteral("-1.5"),
+        QStringLiteral("1e3"),
+        QStringLiteral("0.25"),
+        QStringLiteral("123456789"),
+        QStringLiteral(""),
+        QStringLiteral("60 "),
+        QStringLiteral("6O"),
+        QStringLiteral("60s"),
+        QStringLiteral("1,5"),
+        QStringLiteral("inf"),
+        QStringLiteral("\t\n-.5E+10"),
+        QStringLiteral("www.debian.org"),
+        QStringLiteral("12.34.56"),
         QStringLiteral("1e"),
     };
 }

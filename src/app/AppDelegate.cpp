@@ -19,16 +19,16 @@
 #include "Workspace.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QFile>
-#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits>
@@ -44,14 +44,29 @@ const int CheckTicks = 12;
 const int TickIntervalMs = 83;
 const qsizetype LatestCapacity = 16;
 
-QString s(const char* text) { return QString::fromLatin1(text); }
+QString s(const char* text)
+{
+    return QString::fromLatin1(text);
+}
 
 // Checkbox state as the settings and the checks see it: 1 on, 0 off.
-int stateOf(const QAbstractButton* box) { return box->isChecked() ? 1 : 0; }
+int stateOf(const QAbstractButton* box)
+{
+    return box->isChecked() ? 1 : 0;
+}
 // Any state but 0 checks the box (the boxes have two states).
-void setStateOf(QAbstractButton* box, int state) { box->setChecked(state != 0); }
-bool isOn(const QAbstractButton* box) { return stateOf(box) != 0; }
-bool isExactlyOn(const QAbstractButton* box) { return stateOf(box) == 1; }
+void setStateOf(QAbstractButton* box, int state)
+{
+    box->setChecked(state != 0);
+}
+bool isOn(const QAbstractButton* box)
+{
+    return stateOf(box) != 0;
+}
+bool isExactlyOn(const QAbstractButton* box)
+{
+    return stateOf(box) == 1;
+}
 
 bool isAscii(const QString& text)
 {
@@ -88,8 +103,7 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent)
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
     loadInterface();
     awakeFromNib();
@@ -106,9 +120,15 @@ AppDelegate::~AppDelegate()
     delete m_MenuMain;
 }
 
-QString AppDelegate::applicationDirectoryName() { return s("com.velbor.Carrowen"); }
+QString AppDelegate::applicationDirectoryName()
+{
+    return s("com.velbor.Carrowen");
+}
 
-QString AppDelegate::builtInHostList() { return s("www.kernel.org\nwww.debian.org"); }
+QString AppDelegate::builtInHostList()
+{
+    return s("www.kernel.org\nwww.debian.org");
+}
 
 // The interface files: the three windows, their controls, the tray menu and the connections between
 // the controls and the controller's actions.
@@ -469,7 +489,10 @@ void AppDelegate::setLampImage(const QString& name)
 
 // ---- Event log and latest list ----
 
-bool AppDelegate::enterDocumentDirectory() { return m_fs->changeToDocDir(); }
+bool AppDelegate::enterDocumentDirectory()
+{
+    return m_fs->changeToDocDir();
+}
 
 void AppDelegate::logChange(const QString& message)
 {
@@ -712,9 +735,15 @@ void AppDelegate::showAlert(QObject*)
     }
 }
 
-void AppDelegate::about(QObject*) { showWindow(m_windowAbout); }
+void AppDelegate::about(QObject*)
+{
+    showWindow(m_windowAbout);
+}
 
-void AppDelegate::alertOK(QObject*) { m_windowAlert->hide(); }
+void AppDelegate::alertOK(QObject*)
+{
+    m_windowAlert->hide();
+}
 
 void AppDelegate::quit_app(QObject*)
 {
@@ -737,14 +766,26 @@ void AppDelegate::intSliderSender(QObject*)
     TRACE("sender:%d", value);
 }
 
-QString AppDelegate::productPageUrl() { return s("https://www.velbor.example/carrowen"); }
+QString AppDelegate::productPageUrl()
+{
+    return s("https://www.velbor.example/carrowen");
+}
 
-QString AppDelegate::homePageUrl() { return s("https://www.velbor.example/"); }
+QString AppDelegate::homePageUrl()
+{
+    return s("https://www.velbor.example/");
+}
 
 // The platform's answer is ignored: without a browser nothing happens (its opener writes a trace line).
-void AppDelegate::about_visit_website(QObject*) { Platform::workspace()->open(productPageUrl()); }
+void AppDelegate::about_visit_website(QObject*)
+{
+    Platform::workspace()->open(productPageUrl());
+}
 
-void AppDelegate::visitMainWebsite(QObject*) { Platform::workspace()->open(homePageUrl()); }
+void AppDelegate::visitMainWebsite(QObject*)
+{
+    Platform::workspace()->open(homePageUrl());
+}
 
 // ---- Checkbox actions ----
 
@@ -764,24 +805,45 @@ void AppDelegate::enableAndPreview(QObject* sender, QAbstractButton* box, QLineE
     }
 }
 
-void AppDelegate::chk_enabled(QObject* sender) { enableFieldOf(sender, m_checkingEnabled, m_txtUrl); }
+void AppDelegate::chk_enabled(QObject* sender)
+{
+    enableFieldOf(sender, m_checkingEnabled, m_txtUrl);
+}
 
-void AppDelegate::spk_ok(QObject* sender) { enableAndPreview(sender, m_checkOKSpk, m_txtNetOkSpk); }
+void AppDelegate::spk_ok(QObject* sender)
+{
+    enableAndPreview(sender, m_checkOKSpk, m_txtNetOkSpk);
+}
 
-void AppDelegate::alert_ok(QObject* sender) { enableFieldOf(sender, m_checkOKAlert, m_txtNetOkAlert); }
+void AppDelegate::alert_ok(QObject* sender)
+{
+    enableFieldOf(sender, m_checkOKAlert, m_txtNetOkAlert);
+}
 
-void AppDelegate::spk_fail(QObject* sender) { enableAndPreview(sender, m_checkFailSpk, m_txtNetFailSpk); }
+void AppDelegate::spk_fail(QObject* sender)
+{
+    enableAndPreview(sender, m_checkFailSpk, m_txtNetFailSpk);
+}
 
-void AppDelegate::alert_fail(QObject* sender) { enableFieldOf(sender, m_checkFailAlert, m_txtNetFailAlert); }
+void AppDelegate::alert_fail(QObject* sender)
+{
+    enableFieldOf(sender, m_checkFailAlert, m_txtNetFailAlert);
+}
 
-void AppDelegate::urls_enabled(QObject* sender) { enableFieldOf(sender, m_checkUrlsEnabled, m_txtUrlsInterval); }
+void AppDelegate::urls_enabled(QObject* sender)
+{
+    enableFieldOf(sender, m_checkUrlsEnabled, m_txtUrlsInterval);
+}
 
 void AppDelegate::urls_success(QObject* sender)
 {
     enableAndPreview(sender, m_checkUrlListSuccess, m_txtUrlListSuccess);
 }
 
-void AppDelegate::urls_fail(QObject* sender) { enableAndPreview(sender, m_checkUrlListFailed, m_txtUrlListFailed); }
+void AppDelegate::urls_fail(QObject* sender)
+{
+    enableAndPreview(sender, m_checkUrlListFailed, m_txtUrlListFailed);
+}
 
 // ---- Defaults and reset ----
 

@@ -8,7 +8,10 @@ const Clock g_systemClock;
 std::atomic<const Clock*> g_current{&g_systemClock};
 } // namespace
 
-QDateTime Clock::now() const { return QDateTime::currentDateTime(); }
+QDateTime Clock::now() const
+{
+    return QDateTime::currentDateTime();
+}
 
 double Clock::monotonic() const
 {
@@ -17,6 +20,12 @@ double Clock::monotonic() const
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-const Clock& Clock::current() { return *g_current.load(); }
+const Clock& Clock::current()
+{
+    return *g_current.load();
+}
 
-void Clock::setCurrent(const Clock* clock) { g_current.store(clock ? clock : &g_systemClock); }
+void Clock::setCurrent(const Clock* clock)
+{
+    g_current.store(clock ? clock : &g_systemClock);
+}

@@ -139,8 +139,8 @@ QString pad(const QString& text, int width, bool left, QChar fill = u' ')
 
 QString describe(const QVariant& value)
 {
-    if (!value.isValid() || (value.isNull() && value.typeId() != QMetaType::QString &&
-                                 value.typeId() != QMetaType::QByteArray)) {
+    if (!value.isValid() ||
+        (value.isNull() && value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray)) {
         return QStringLiteral("(null)");
     }
     switch (value.typeId()) {
@@ -201,12 +201,18 @@ QString formatList(QStringView fmt, const QVariantList& args)
         bool left = false, plus = false, space = false, zero = false, alt = false;
         for (; i < n; ++i) {
             const QChar f = fmt[i];
-            if (f == u'-') left = true;
-            else if (f == u'+') plus = true;
-            else if (f == u' ') space = true;
-            else if (f == u'0') zero = true;
-            else if (f == u'#') alt = true;
-            else break;
+            if (f == u'-')
+                left = true;
+            else if (f == u'+')
+                plus = true;
+            else if (f == u' ')
+                space = true;
+            else if (f == u'0')
+                zero = true;
+            else if (f == u'#')
+                alt = true;
+            else
+                break;
         }
         int width = -1;
         if (i < n && fmt[i] == u'*') {
@@ -237,9 +243,12 @@ QString formatList(QStringView fmt, const QVariantList& args)
         int longness = 0; // 0 int, 1 long/long long, -1 short, -2 char
         for (; i < n; ++i) {
             const QChar l = fmt[i];
-            if (l == u'l' || l == u'q' || l == u'z' || l == u'j' || l == u't' || l == u'L') longness = 1;
-            else if (l == u'h') longness = longness < 0 ? -2 : -1;
-            else break;
+            if (l == u'l' || l == u'q' || l == u'z' || l == u'j' || l == u't' || l == u'L')
+                longness = 1;
+            else if (l == u'h')
+                longness = longness < 0 ? -2 : -1;
+            else
+                break;
         }
         if (i >= n) {
             // A lone or unfinished "%" at the end is copied as it stands.
@@ -249,13 +258,20 @@ QString formatList(QStringView fmt, const QVariantList& args)
         const char16_t conv = fmt[i].unicode();
 
         QByteArray printfSpec = "%";
-        if (left) printfSpec += '-';
-        if (plus) printfSpec += '+';
-        if (space) printfSpec += ' ';
-        if (zero) printfSpec += '0';
-        if (alt) printfSpec += '#';
-        if (width >= 0) printfSpec += QByteArray::number(width);
-        if (precision >= 0) printfSpec += '.' + QByteArray::number(precision);
+        if (left)
+            printfSpec += '-';
+        if (plus)
+            printfSpec += '+';
+        if (space)
+            printfSpec += ' ';
+        if (zero)
+            printfSpec += '0';
+        if (alt)
+            printfSpec += '#';
+        if (width >= 0)
+            printfSpec += QByteArray::number(width);
+        if (precision >= 0)
+            printfSpec += '.' + QByteArray::number(precision);
 
         switch (conv) {
         case u'%':
@@ -263,16 +279,18 @@ QString formatList(QStringView fmt, const QVariantList& args)
             break;
         case u'@': {
             QString text = asText(take());
-            if (precision >= 0) text.truncate(precision);
+            if (precision >= 0)
+                text.truncate(precision);
             out += pad(text, width, left);
             break;
         }
         case u's': {
             const QVariant v = take();
-            QString text = v.isValid() ? (v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray())
-                                                                               : describe(v))
-                                       : QStringLiteral("(null)");
-            if (precision >= 0) text.truncate(precision);
+            QString text =
+                v.isValid() ? (v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray()) : describe(v))
+                            : QStringLiteral("(null)");
+            if (precision >= 0)
+                text.truncate(precision);
             out += pad(text, width, left);
             break;
         }
@@ -296,9 +314,12 @@ QString formatList(QStringView fmt, const QVariantList& args)
         case u'd':
         case u'i': {
             qint64 value = asInt64(take());
-            if (longness == 0) value = qint32(quint32(quint64(value)));
-            else if (longness == -1) value = qint16(quint16(quint64(value)));
-            else if (longness == -2) value = qint8(quint8(quint64(value)));
+            if (longness == 0)
+                value = qint32(quint32(quint64(value)));
+            else if (longness == -1)
+                value = qint16(quint16(quint64(value)));
+            else if (longness == -2)
+                value = qint8(quint8(quint64(value)));
             printfSpec += "lld";
             out += QString::asprintf(printfSpec.constData(), static_cast<long long>(value));
             break;
@@ -308,9 +329,12 @@ QString formatList(QStringView fmt, const QVariantList& args)
         case u'X':
         case u'o': {
             quint64 value = quint64(asInt64(take()));
-            if (longness == 0) value = quint32(value);
-            else if (longness == -1) value = quint16(value);
-            else if (longness == -2) value = quint8(value);
+            if (longness == 0)
+                value = quint32(value);
+            else if (longness == -1)
+                value = quint16(value);
+            else if (longness == -2)
+                value = quint8(value);
             printfSpec += "ll";
             printfSpec += char(conv);
             out += QString::asprintf(printfSpec.constData(), static_cast<unsigned long long>(value));

@@ -26,23 +26,51 @@ QString describe(const QVariant& value);
 QString formatList(QStringView format, const QVariantList& args);
 
 namespace format_detail {
-inline QVariant toArg(const char* text) { return QString::fromUtf8(text); }
-inline QVariant toArg(char* text) { return QString::fromUtf8(text); }
-inline QVariant toArg(const QString& text) { return text; }
-inline QVariant toArg(QStringView text) { return text.toString(); }
-inline QVariant toArg(QChar c) { return QVariant::fromValue(c); }
-inline QVariant toArg(char c) { return int(c); }
-inline QVariant toArg(float f) { return double(f); }
-inline QVariant toArg(long v) { return qint64(v); }
-inline QVariant toArg(unsigned long v) { return quint64(v); }
-inline QVariant toArg(const QVariant& v) { return v; }
-template <typename T>
-QVariant toArg(T* pointer)
+inline QVariant toArg(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+inline QVariant toArg(char* text)
+{
+    return QString::fromUtf8(text);
+}
+inline QVariant toArg(const QString& text)
+{
+    return text;
+}
+inline QVariant toArg(QStringView text)
+{
+    return text.toString();
+}
+inline QVariant toArg(QChar c)
+{
+    return QVariant::fromValue(c);
+}
+inline QVariant toArg(char c)
+{
+    return int(c);
+}
+inline QVariant toArg(float f)
+{
+    return double(f);
+}
+inline QVariant toArg(long v)
+{
+    return qint64(v);
+}
+inline QVariant toArg(unsigned long v)
+{
+    return quint64(v);
+}
+inline QVariant toArg(const QVariant& v)
+{
+    return v;
+}
+template <typename T> QVariant toArg(T* pointer)
 {
     return QVariant::fromValue(quintptr(pointer));
 }
-template <typename T>
-QVariant toArg(const T& value)
+template <typename T> QVariant toArg(const T& value)
 {
     if constexpr (std::is_enum_v<T>) {
         return QVariant::fromValue(qint64(value));
@@ -53,20 +81,17 @@ QVariant toArg(const T& value)
 } // namespace format_detail
 
 /** format(u"%@ has %d items"_s, name, count): see formatList. */
-template <typename... Args>
-QString format(QStringView fmt, const Args&... args)
+template <typename... Args> QString format(QStringView fmt, const Args&... args)
 {
     return formatList(fmt, QVariantList{format_detail::toArg(args)...});
 }
 
-template <typename... Args>
-QString format(const QString& fmt, const Args&... args)
+template <typename... Args> QString format(const QString& fmt, const Args&... args)
 {
     return formatList(fmt, QVariantList{format_detail::toArg(args)...});
 }
 
-template <typename... Args>
-QString format(const char* fmt, const Args&... args)
+template <typename... Args> QString format(const char* fmt, const Args&... args)
 {
     return formatList(QString::fromUtf8(fmt), QVariantList{format_detail::toArg(args)...});
 }

@@ -87,8 +87,7 @@ std::optional<QByteArray> archivedData(const QVariant& object, const QString& ke
     return archiver.finishEncoding();
 }
 
-std::optional<QVariant> unarchivedObject(const QByteArray& data, const QString& key,
-                                         const KeyedDecodeOptions& options)
+std::optional<QVariant> unarchivedObject(const QByteArray& data, const QString& key, const KeyedDecodeOptions& options)
 {
     KeyedUnarchiver unarchiver(data, options);
     std::optional<QVariant> object = unarchiver.decodeObject(key);

@@ -39,9 +39,9 @@ bool encodableText(const QString& s)
 
 struct KeyedArchiver::Private
 {
-    plist_t objects = nullptr;        // $objects
-    plist_t top = nullptr;            // $top
-    std::vector<plist_t> current;     // the dictionary that encode calls write into
+    plist_t objects = nullptr;    // $objects
+    plist_t top = nullptr;        // $top
+    std::vector<plist_t> current; // the dictionary that encode calls write into
     QHash<QString, quint64> classUids;
     QHash<QString, quint64> stringUids;
     QHash<QByteArray, quint64> scalarUids;
@@ -86,8 +86,7 @@ struct KeyedArchiver::Private
 
     // Appends a finished object dictionary, then gives it its class (whose entry, when new, follows
     // the object).
-    template <typename ClassUid>
-    quint64 appendObject(plist_t dict, ClassUid classUid)
+    template <typename ClassUid> quint64 appendObject(plist_t dict, ClassUid classUid)
     {
         const quint64 uid = append(dict);
         plist_dict_set_item(dict, "$class", plist_new_uid(classUid()));
@@ -280,8 +279,7 @@ std::optional<quint64> KeyedArchiver::Private::encodeCustom(const QVariant& valu
     return uid;
 }
 
-KeyedArchiver::KeyedArchiver()
-    : d(std::make_unique<Private>())
+KeyedArchiver::KeyedArchiver() : d(std::make_unique<Private>())
 {
     d->objects = plist_new_array();
     plist_array_append_item(d->objects, plist_new_string("$null"));

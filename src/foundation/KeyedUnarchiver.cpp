@@ -27,7 +27,8 @@ std::optional<quint64> uidOf(const QVariant& value)
     if (value.metaType().id() == QMetaType::QVariantMap) {
         const QVariantMap map = value.toMap();
         const auto it = map.constFind(QStringLiteral("CF$UID"));
-        if (map.size() == 1 && it != map.cend() && it->metaType().id() == QMetaType::LongLong && it->toLongLong() >= 0) {
+        if (map.size() == 1 && it != map.cend() && it->metaType().id() == QMetaType::LongLong &&
+            it->toLongLong() >= 0) {
             return quint64(it->toLongLong());
         }
     }
@@ -54,11 +55,11 @@ struct KeyedUnarchiver::Private
 {
     KeyedDecodeOptions options;
     QVariantList objects;
-    std::vector<QVariantMap> current;     // the object dictionary that decode calls read from
-    std::vector<Resolved> frames;         // totals of the custom objects being decoded
+    std::vector<QVariantMap> current; // the object dictionary that decode calls read from
+    std::vector<Resolved> frames;     // totals of the custom objects being decoded
     QHash<quint64, Resolved> done;
     QSet<quint64> inProgress;
-    int depth = 0;                        // depth of the object being decoded (0 at $top)
+    int depth = 0; // depth of the object being decoded (0 at $top)
     qint64 topValues = 0;
     bool valid = false;
     bool failed = false;
@@ -173,8 +174,8 @@ std::optional<Resolved> KeyedUnarchiver::Private::resolveObject(const QVariantMa
     }
     const QString name = nameValue.toString();
 
-    if (name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray") || name == QLatin1String("NSSet")
-        || name == QLatin1String("NSMutableSet")) {
+    if (name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray") || name == QLatin1String("NSSet") ||
+        name == QLatin1String("NSMutableSet")) {
         QVariantList list;
         auto cost = resolveRefs(object.value(QStringLiteral("NS.objects")), list, coder);
         if (!cost) {
@@ -272,8 +273,8 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const KeyedDecodeOption
     const QVariant archiver = map.value(QStringLiteral("$archiver"));
     const QVariant objects = map.value(QStringLiteral("$objects"));
     const QVariant top = map.value(QStringLiteral("$top"));
-    if (archiver != QVariant(QStringLiteral("NSKeyedArchiver")) || objects.metaType().id() != QMetaType::QVariantList
-        || top.metaType().id() != QMetaType::QVariantMap) {
+    if (archiver != QVariant(QStringLiteral("NSKeyedArchiver")) || objects.metaType().id() != QMetaType::QVariantList ||
+        top.metaType().id() != QMetaType::QVariantMap) {
         return;
     }
     d->objects = objects.toList();

@@ -31,11 +31,11 @@
 namespace {
 
 using PlistValue::arrayOf;
-using PlistValue::ReferenceEpochOffset;
-using PlistValue::ValueKind;
 using PlistValue::hasUnpairedSurrogate;
 using PlistValue::integerOf;
 using PlistValue::kindOf;
+using PlistValue::ReferenceEpochOffset;
+using PlistValue::ValueKind;
 
 // Dictionary entries sorted by the code points of their keys (UTF-16 order differs for characters
 // beyond the basic plane).
@@ -53,9 +53,8 @@ std::vector<std::pair<QString, QVariant>> sortedEntries(const QVariant& value)
             entries.emplace_back(it.key(), it.value());
         }
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        return a.first.toUcs4() < b.first.toUcs4();
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first.toUcs4() < b.first.toUcs4(); });
     return entries;
 }
 
@@ -358,10 +357,7 @@ plist_t toNode(const QVariant& value, int depth)
 class XmlReader
 {
 public:
-    explicit XmlReader(const QByteArray& bytes)
-        : m_xml(bytes)
-    {
-    }
+    explicit XmlReader(const QByteArray& bytes) : m_xml(bytes) {}
 
     std::optional<QVariant> read()
     {
@@ -382,8 +378,8 @@ public:
         // Only white space, comments and processing instructions may follow.
         while (!m_xml.atEnd()) {
             const auto token = m_xml.readNext();
-            if (token == QXmlStreamReader::StartElement
-                || (token == QXmlStreamReader::Characters && !m_xml.isWhitespace())) {
+            if (token == QXmlStreamReader::StartElement ||
+                (token == QXmlStreamReader::Characters && !m_xml.isWhitespace())) {
                 return std::nullopt;
             }
         }
@@ -426,10 +422,7 @@ private:
         return t;
     }
 
-    bool spend()
-    {
-        return ++m_values <= Plist::MaxValues;
-    }
+    bool spend() { return ++m_values <= Plist::MaxValues; }
 
     std::optional<QVariant> readValue(int depth)
     {
@@ -540,8 +533,8 @@ private:
     // "YYYY[-MM[-DD[Thh[:mm[:ss]]]]]Z", in UTC.
     static std::optional<QVariant> dateFrom(const QString& t)
     {
-        static const QRegularExpression pattern(QStringLiteral(
-            "^(\\d\\d\\d\\d)(?:-(\\d\\d)(?:-(\\d\\d)(?:T(\\d\\d)(?::(\\d\\d)(?::(\\d\\d))?)?)?)?)?Z$"));
+        static const QRegularExpression pattern(
+            QStringLiteral("^(\\d\\d\\d\\d)(?:-(\\d\\d)(?:-(\\d\\d)(?:T(\\d\\d)(?::(\\d\\d)(?::(\\d\\d))?)?)?)?)?Z$"));
         const auto m = pattern.match(t);
         if (!m.hasMatch()) {
             return std::nullopt;
@@ -568,8 +561,7 @@ class BinaryReader
 {
 public:
     explicit BinaryReader(const QByteArray& bytes)
-        : m_data(reinterpret_cast<const uchar*>(bytes.constData()))
-        , m_size(quint64(bytes.size()))
+        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_size(quint64(bytes.size()))
     {
     }
 
@@ -585,9 +577,8 @@ public:
         const quint64 count = be(trailer + 8, 8);
         const quint64 top = be(trailer + 16, 8);
         const quint64 tableOffset = be(trailer + 24, 8);
-        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || count == 0 || top >= count
-            || tableOffset < 9 || tableOffset > m_size - 32
-            || count > (m_size - 32 - tableOffset) / m_offsetSize) {
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || count == 0 || top >= count ||
+            tableOffset < 9 || tableOffset > m_size - 32 || count > (m_size - 32 - tableOffset) / m_offsetSize) {
             return std::nullopt;
         }
         m_tableOffset = tableOffset;

@@ -8,8 +8,7 @@
  */
 void processLog(const QString& text);
 
-template <typename... Args>
-void processLogf(const char* fmt, const Args&... args)
+template <typename... Args> void processLogf(const char* fmt, const Args&... args)
 {
     processLog(formatList(QString::fromUtf8(fmt), QVariantList{format_detail::toArg(args)...}));
 }

@@ -11,8 +11,7 @@
  * instance exists, so a second creation never yields a second object. copy() answers the instance
  * itself. The instance lives until the process ends.
  */
-template <typename T>
-class SharedInstance
+template <typename T> class SharedInstance
 {
 public:
     /** The service's one instance, created on first use. Never null. */

@@ -26,9 +26,15 @@ void writeAll(int fd, const QByteArray& bytes)
 }
 } // namespace
 
-bool isTraceForwarding() { return g_forwarding.load(std::memory_order_relaxed); }
+bool isTraceForwarding()
+{
+    return g_forwarding.load(std::memory_order_relaxed);
+}
 
-void setTraceForwarding(bool on) { g_forwarding.store(on, std::memory_order_relaxed); }
+void setTraceForwarding(bool on)
+{
+    g_forwarding.store(on, std::memory_order_relaxed);
+}
 
 void traceWriteLine(const QString& line)
 {
@@ -46,7 +52,10 @@ QString traceCompose(QStringView format, const QVariantList& args)
     return formatList(format.toString() + u'\n', args);
 }
 
-void traceMessageList(QStringView format, const QVariantList& args) { traceWriteLine(traceCompose(format, args)); }
+void traceMessageList(QStringView format, const QVariantList& args)
+{
+    traceWriteLine(traceCompose(format, args));
+}
 
 void traceFileLineList(const char* file, int line, QStringView format, const QVariantList& args)
 {

@@ -37,23 +37,19 @@ QString methodNameFromText(const QString& text);
 /** The last component of a source file path. */
 QString sourceFileName(const char* path);
 
-template <typename... Args>
-void traceMessage(QStringView fmt, const Args&... args)
+template <typename... Args> void traceMessage(QStringView fmt, const Args&... args)
 {
     traceMessageList(fmt, QVariantList{format_detail::toArg(args)...});
 }
-template <typename... Args>
-void traceMessage(const char* fmt, const Args&... args)
+template <typename... Args> void traceMessage(const char* fmt, const Args&... args)
 {
     traceMessageList(QString::fromUtf8(fmt), QVariantList{format_detail::toArg(args)...});
 }
-template <typename... Args>
-void traceFileLine(const char* file, int line, QStringView fmt, const Args&... args)
+template <typename... Args> void traceFileLine(const char* file, int line, QStringView fmt, const Args&... args)
 {
     traceFileLineList(file, line, fmt, QVariantList{format_detail::toArg(args)...});
 }
-template <typename... Args>
-void traceFileLine(const char* file, int line, const char* fmt, const Args&... args)
+template <typename... Args> void traceFileLine(const char* file, int line, const char* fmt, const Args&... args)
 {
     traceFileLineList(file, line, QString::fromUtf8(fmt), QVariantList{format_detail::toArg(args)...});
 }
@@ -69,7 +65,7 @@ void traceFileMethodLine(const char* file, int line, const QString& method, cons
 }
 
 // TRACE("checking %@", host) writes "File.cpp, method, line:12  checking host".
-#define TRACE(fmt, ...)                                                                                      \
+#define TRACE(fmt, ...)                                                                                                \
     ::traceFileMethodLine(__FILE__, __LINE__, ::methodNameText(__PRETTY_FUNCTION__), fmt __VA_OPT__(, ) __VA_ARGS__)
 #define TRACE_FL(fmt, ...) ::traceFileLine(__FILE__, __LINE__, fmt __VA_OPT__(, ) __VA_ARGS__)
 #define TRACE_MSG(fmt, ...) ::traceMessage(fmt __VA_OPT__(, ) __VA_ARGS__)

@@ -11,7 +11,10 @@ namespace {
 
 // Two's-complement sum: counters that run past the end of the int range wrap instead of invoking
 // undefined behaviour.
-int wrapAdd(int a, int b) { return int(quint32(a) + quint32(b)); }
+int wrapAdd(int a, int b)
+{
+    return int(quint32(a) + quint32(b));
+}
 
 int saturateToInt(double v)
 {
@@ -28,9 +31,18 @@ int saturateToInt(double v)
 }
 
 // random() and arc4random() as the rules name them; glibc has both.
-long randomValue() { return ::random(); }
-quint32 secureRandom() { return ::arc4random(); }
-quint32 secureRandomUniform(quint32 bound) { return ::arc4random_uniform(bound); }
+long randomValue()
+{
+    return ::random();
+}
+quint32 secureRandom()
+{
+    return ::arc4random();
+}
+quint32 secureRandomUniform(quint32 bound)
+{
+    return ::arc4random_uniform(bound);
+}
 
 constexpr float kFloatEpsilon = 1.1920929e-7f;
 
@@ -51,13 +63,25 @@ constexpr Preset kPresets[19] = {
 
 } // namespace
 
-void LibMath::greet() const { processLog(QStringLiteral("hello from LibMath")); }
+void LibMath::greet() const
+{
+    processLog(QStringLiteral("hello from LibMath"));
+}
 
-int LibMath::limitIntMinMax(int v, int lo, int hi) const { return maxIntMax(minIntMin(v, lo), hi); }
+int LibMath::limitIntMinMax(int v, int lo, int hi) const
+{
+    return maxIntMax(minIntMin(v, lo), hi);
+}
 
-int LibMath::minIntMin(int v, int lo) const { return v < lo ? lo : v; }
+int LibMath::minIntMin(int v, int lo) const
+{
+    return v < lo ? lo : v;
+}
 
-int LibMath::maxIntMax(int v, int hi) const { return v > hi ? hi : v; }
+int LibMath::maxIntMax(int v, int hi) const
+{
+    return v > hi ? hi : v;
+}
 
 int LibMath::cycleIntMinMaxStep(int v, int lo, int hi, int step) const
 {
@@ -80,7 +104,10 @@ bool LibMath::timeOnOfftickOnTimeOffTime(int tick, int on, int off) const
     return qint64(tick) % period < on;
 }
 
-int LibMath::stepChangeIntStepEnd(int v, int step, int end) const { return v == end ? v : wrapAdd(v, step); }
+int LibMath::stepChangeIntStepEnd(int v, int step, int end) const
+{
+    return v == end ? v : wrapAdd(v, step);
+}
 
 std::pair<int, int> LibMath::fadeInOutIntSpeedPeriod(int v, int speed, int period) const
 {
@@ -89,9 +116,15 @@ std::pair<int, int> LibMath::fadeInOutIntSpeedPeriod(int v, int speed, int perio
     return {value, next};
 }
 
-bool LibMath::isIntTheSameAsFuzzy(int a, int b, int fuzzy) const { return std::llabs(qint64(a) - b) < fuzzy; }
+bool LibMath::isIntTheSameAsFuzzy(int a, int b, int fuzzy) const
+{
+    return std::llabs(qint64(a) - b) < fuzzy;
+}
 
-int LibMath::zeroOneToggle(int v) const { return int((qint64(v) + 1) % 2); }
+int LibMath::zeroOneToggle(int v) const
+{
+    return int((qint64(v) + 1) % 2);
+}
 
 int LibMath::minusOnePlusOneToggle(int v) const
 {
@@ -113,13 +146,25 @@ int LibMath::rndRangeMinWithGainMaxGain(int lo, int hi, float gain) const
     return saturateToInt(double(float(rndRangeMinMax(lo, hi)) * gain));
 }
 
-bool LibMath::yesOrNoRnd() const { return secureRandomUniform(2) == 1; }
+bool LibMath::yesOrNoRnd() const
+{
+    return secureRandomUniform(2) == 1;
+}
 
-int LibMath::onePlusOrMinusRnd() const { return secureRandomUniform(2) == 1 ? 1 : -1; }
+int LibMath::onePlusOrMinusRnd() const
+{
+    return secureRandomUniform(2) == 1 ? 1 : -1;
+}
 
-int LibMath::onePlusMinusZeroOneRnd() const { return int(secureRandomUniform(3)) - 1; }
+int LibMath::onePlusMinusZeroOneRnd() const
+{
+    return int(secureRandomUniform(3)) - 1;
+}
 
-QVariant LibMath::intToNSNumber(int v) const { return v; }
+QVariant LibMath::intToNSNumber(int v) const
+{
+    return v;
+}
 
 int LibMath::NSNumbertoInt(const QVariant& number) const
 {
@@ -142,45 +187,55 @@ bool LibMath::pStepChangeIntStepEnd(int* p, int step, int end) const
 
 void LibMath::pLimitIntMinMax(int* p, int lo, int hi) const
 {
-    if (p) *p = limitIntMinMax(*p, lo, hi);
+    if (p)
+        *p = limitIntMinMax(*p, lo, hi);
 }
 
 void LibMath::pMinIntMin(int* p, int lo) const
 {
-    if (p) *p = minIntMin(*p, lo);
+    if (p)
+        *p = minIntMin(*p, lo);
 }
 
 void LibMath::pMaxIntMax(int* p, int hi) const
 {
-    if (p) *p = maxIntMax(*p, hi);
+    if (p)
+        *p = maxIntMax(*p, hi);
 }
 
 void LibMath::pCycleIntMinMaxStep(int* p, int lo, int hi, int step) const
 {
-    if (p) *p = cycleIntMinMaxStep(*p, lo, hi, step);
+    if (p)
+        *p = cycleIntMinMaxStep(*p, lo, hi, step);
 }
 
 void LibMath::pRndRangeMinWithGainNumMaxGain(int* p, int lo, int hi, float gain) const
 {
-    if (p) *p = rndRangeMinWithGainMaxGain(lo, hi, gain);
+    if (p)
+        *p = rndRangeMinWithGainMaxGain(lo, hi, gain);
 }
 
 void LibMath::pRndRangeNumMinMax(int* p, int lo, int /*hi*/) const
 {
-    if (p) *p = wrapAdd(*p, lo);
+    if (p)
+        *p = wrapAdd(*p, lo);
 }
 
 float LibMath::limitFloatMinMax(float v, float lo, float hi) const
 {
-    if (v < lo) v = lo;
-    if (v > hi) v = hi;
+    if (v < lo)
+        v = lo;
+    if (v > hi)
+        v = hi;
     return v;
 }
 
 float LibMath::cycleFloatMinMax(float v, float lo, float hi) const
 {
-    if (v < lo) v = hi;
-    if (v > hi) v = lo;
+    if (v < lo)
+        v = hi;
+    if (v > hi)
+        v = lo;
     return v;
 }
 
@@ -189,11 +244,20 @@ float LibMath::stepChangeFloatStepEnd(float v, float step, float end) const
     return std::fabs(v - end) > kFloatEpsilon ? v + step : v;
 }
 
-float LibMath::differenceBetweenFloatAnd(float a, float b) const { return std::fabs(a - b); }
+float LibMath::differenceBetweenFloatAnd(float a, float b) const
+{
+    return std::fabs(a - b);
+}
 
-bool LibMath::isFloatTheSameAsFuzzy(float a, float b, float fuzzy) const { return std::fabs(a - b) < fuzzy; }
+bool LibMath::isFloatTheSameAsFuzzy(float a, float b, float fuzzy) const
+{
+    return std::fabs(a - b) < fuzzy;
+}
 
-int LibMath::roundFloat(float v) const { return saturateToInt(double(v) + 0.499); }
+int LibMath::roundFloat(float v) const
+{
+    return saturateToInt(double(v) + 0.499);
+}
 
 float LibMath::rndModFactor(int m, float f) const
 {
@@ -248,32 +312,38 @@ QRectF LibMath::bounce(const QRectF& state) const
     double dir = state.height() == 0.0 ? 1.0 : state.height();
     if (dir == 1.0) {
         pos += 1.0;
-        if (pos > hi) dir = -1.0;
+        if (pos > hi)
+            dir = -1.0;
     } else {
         pos -= 1.0;
-        if (pos < lo) dir = 1.0;
+        if (pos < lo)
+            dir = 1.0;
     }
     return QRectF(pos, lo, hi, dir);
 }
 
 void LibMath::pCycleFloatMinMax(float* p, float lo, float hi) const
 {
-    if (p) *p = cycleFloatMinMax(*p, lo, hi);
+    if (p)
+        *p = cycleFloatMinMax(*p, lo, hi);
 }
 
 void LibMath::pLimitFloatMinMax(float* p, float lo, float hi) const
 {
-    if (p) *p = limitFloatMinMax(*p, lo, hi);
+    if (p)
+        *p = limitFloatMinMax(*p, lo, hi);
 }
 
 void LibMath::pRoundFloat(float* p) const
 {
-    if (p) *p = float(roundFloat(*p));
+    if (p)
+        *p = float(roundFloat(*p));
 }
 
 void LibMath::pRndModNumModFactor(float* p, int m, float f) const
 {
-    if (p) *p = rndModFactor(m, f);
+    if (p)
+        *p = rndModFactor(m, f);
 }
 
 bool LibMath::pStepChangeFloatStepEnd(float* p, float step, float end) const
@@ -287,12 +357,14 @@ bool LibMath::pStepChangeFloatStepEnd(float* p, float step, float end) const
 
 void LibMath::pRndRangeMinFloatNumMinMax(float* p, float lo, float /*hi*/) const
 {
-    if (p) *p += lo;
+    if (p)
+        *p += lo;
 }
 
 void LibMath::pRndRangeMinFloatWithGainNumMinMaxGain(float* p, float /*lo*/, float /*hi*/, float gain) const
 {
-    if (p) *p *= gain;
+    if (p)
+        *p *= gain;
 }
 
 void LibMath::setDefaultWindowHasTitleBar(const QRectF& window, bool hasTitleBar)
@@ -343,13 +415,17 @@ QRectF LibMath::positionInNewWindowObject(const QRectF& window, const QRectF& ob
     const float sy = h0 > 0.0f ? newHeight / h0 : 1.0f;
 
     double width = m_objectFixedEdgeLeftRight ? object.width() + dW : object.width();
-    if (m_objectRescalesWidth) width = std::trunc(width * sx);
+    if (m_objectRescalesWidth)
+        width = std::trunc(width * sx);
     double height = m_objectFixedEdgeTopBtm ? object.height() + dH : object.height();
-    if (m_objectRescalesHeight) height = std::trunc(height * sy);
+    if (m_objectRescalesHeight)
+        height = std::trunc(height * sy);
 
     auto place = [](int rule, double v, float delta, float ratio) {
-        if (rule == 2) return std::trunc(v * ratio);
-        if (rule == 1) return v + delta;
+        if (rule == 2)
+            return std::trunc(v * ratio);
+        if (rule == 1)
+            return v + delta;
         return v;
     };
     return QRectF(place(m_objectPositioningX, object.x(), dW, sx), place(m_objectPositioningY, object.y(), dH, sy),

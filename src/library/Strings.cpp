@@ -12,7 +12,10 @@
 
 namespace {
 
-bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 int hexDigit(char16_t c)
 {
@@ -177,13 +180,25 @@ std::optional<QVariant> Strings::NSStringToNSNumber(const QString& text)
     return QVariant(real);
 }
 
-QString Strings::intToNSString(int n) { return QString::number(n); }
+QString Strings::intToNSString(int n)
+{
+    return QString::number(n);
+}
 
-QString Strings::addIntToNSStringNum(const QString& text, int n) { return text + QString::number(n); }
+QString Strings::addIntToNSStringNum(const QString& text, int n)
+{
+    return text + QString::number(n);
+}
 
-QString Strings::addToStrAddStr(const QString& a, const QString& b) { return a + b; }
+QString Strings::addToStrAddStr(const QString& a, const QString& b)
+{
+    return a + b;
+}
 
-QString Strings::addNewlineToStrAddStr(const QString& a, const QString& b) { return a + u'\n' + b; }
+QString Strings::addNewlineToStrAddStr(const QString& a, const QString& b)
+{
+    return a + u'\n' + b;
+}
 
 QString Strings::cStringToStr(const char* bytes)
 {
@@ -209,8 +224,8 @@ QString Strings::getStrFromNum0_9(int n)
 
 QString Strings::getStrFromNum(int n)
 {
-    return getStrFromNum0_9(n / 1000) + getStrFromNum0_9(n / 100 % 10) + getStrFromNum0_9(n / 10 % 10)
-        + getStrFromNum0_9(n % 10);
+    return getStrFromNum0_9(n / 1000) + getStrFromNum0_9(n / 100 % 10) + getStrFromNum0_9(n / 10 % 10) +
+           getStrFromNum0_9(n % 10);
 }
 
 QString Strings::binaryStringFromIntegerWidth(qint64 n, int width)
@@ -231,7 +246,10 @@ QString Strings::binaryStringFromIntegerWidth(qint64 n, int width)
     return out;
 }
 
-QString Strings::numberToHexString(qint64 n) { return QString::number(quint64(n), 16); }
+QString Strings::numberToHexString(qint64 n)
+{
+    return QString::number(quint64(n), 16);
+}
 
 quint32 Strings::hexStringToInt(const QString& text)
 {
@@ -256,26 +274,34 @@ qint64 Strings::hexStringToXXX(const QString& text)
     return scanSaturatedDecimal(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
 }
 
-QString Strings::strToHexStr(const QString& text) { return QString::fromLatin1(text.toUtf8().toHex()); }
+QString Strings::strToHexStr(const QString& text)
+{
+    return QString::fromLatin1(text.toUtf8().toHex());
+}
 
 QString Strings::strToUUIDStr(const QString& text)
 {
     if (text.size() != 32) {
         return {};
     }
-    return format("%@-%@-%@-%@-%@", text.mid(0, 8), text.mid(8, 4), text.mid(12, 4), text.mid(16, 4),
-                  text.mid(20, 12));
+    return format("%@-%@-%@-%@-%@", text.mid(0, 8), text.mid(8, 4), text.mid(12, 4), text.mid(16, 4), text.mid(20, 12));
 }
 
 bool Strings::strToBool(const QString& text)
 {
-    return text == QLatin1String("1") || text == QLatin1String("y") || text == QLatin1String("yes")
-        || text == QLatin1String("true");
+    return text == QLatin1String("1") || text == QLatin1String("y") || text == QLatin1String("yes") ||
+           text == QLatin1String("true");
 }
 
-QString Strings::boolAsStr(bool flag) { return flag ? QStringLiteral("Yes") : QStringLiteral("No"); }
+QString Strings::boolAsStr(bool flag)
+{
+    return flag ? QStringLiteral("Yes") : QStringLiteral("No");
+}
 
-QString Strings::YorN(bool flag) { return boolAsStr(flag); }
+QString Strings::YorN(bool flag)
+{
+    return boolAsStr(flag);
+}
 
 QString Strings::convertNumberToKb(float bytes)
 {
@@ -341,7 +367,10 @@ QString Strings::bit16_to_str(int n)
     return bit5_to_str(n & 31) + bit5_to_str((n >> 5) & 31) + bit5_to_str((n >> 10) & 31);
 }
 
-QString Strings::twoInts_to_strMinor(int a, int b) { return bit16_to_str(a) + bit16_to_str(b); }
+QString Strings::twoInts_to_strMinor(int a, int b)
+{
+    return bit16_to_str(a) + bit16_to_str(b);
+}
 
 QVariantList Strings::str_to_two_ints(const QString& text)
 {
@@ -366,9 +395,15 @@ QString Strings::changeCaseMode(const QString& text, int mode)
     }
 }
 
-QString Strings::tidyAndCapitalize(const QString& text) { return capitalizeWords(text.toLower()); }
+QString Strings::tidyAndCapitalize(const QString& text)
+{
+    return capitalizeWords(text.toLower());
+}
 
-QString Strings::trimWhitespace(const QString& text) { return text.trimmed(); }
+QString Strings::trimWhitespace(const QString& text)
+{
+    return text.trimmed();
+}
 
 QStringList Strings::splitIntoWords(const QString& text)
 {
@@ -395,7 +430,10 @@ int Strings::numOfNumberChars(const QString& text)
     return int(std::count_if(text.cbegin(), text.cend(), [](QChar c) { return isAsciiDigit(c.unicode()); }));
 }
 
-QString Strings::spacesForInt(int n) { return n >= 10 ? QStringLiteral("  ") : QStringLiteral("   "); }
+QString Strings::spacesForInt(int n)
+{
+    return n >= 10 ? QStringLiteral("  ") : QStringLiteral("   ");
+}
 
 QString Strings::truncateStrLengthTerminator(const QString& text, int length, const QString& terminator)
 {
@@ -408,16 +446,25 @@ QString Strings::truncateStrLengthTerminator(const QString& text, int length, co
 
 // ---- Tests ----
 
-bool Strings::isStrIn(const QString& part, const QString& text) { return findFirst(text, part) >= 0; }
+bool Strings::isStrIn(const QString& part, const QString& text)
+{
+    return findFirst(text, part) >= 0;
+}
 
 bool Strings::isPrefixIn(const QString& part, const QString& text)
 {
     return !part.isEmpty() && text.startsWith(part);
 }
 
-bool Strings::isSuffixIn(const QString& part, const QString& text) { return !part.isEmpty() && text.endsWith(part); }
+bool Strings::isSuffixIn(const QString& part, const QString& text)
+{
+    return !part.isEmpty() && text.endsWith(part);
+}
 
-int Strings::searchStrForSubStr(const QString& text, const QString& part) { return int(findFirst(text, part)); }
+int Strings::searchStrForSubStr(const QString& text, const QString& part)
+{
+    return int(findFirst(text, part));
+}
 
 int Strings::isFilenameSameAsName(const QString& file, const QString& name)
 {
@@ -447,11 +494,17 @@ bool Strings::isStrSndFile(const QString& name)
     return kinds.contains(getExtFromStr(name).toLower());
 }
 
-bool Strings::isStrMovieFile(const QString& name) { return getExtFromStr(name).toLower() == QLatin1String("mov"); }
+bool Strings::isStrMovieFile(const QString& name)
+{
+    return getExtFromStr(name).toLower() == QLatin1String("mov");
+}
 
 // ---- File names ----
 
-QString Strings::addExtToStrExt(const QString& name, const QString& ext) { return name + u'.' + ext; }
+QString Strings::addExtToStrExt(const QString& name, const QString& ext)
+{
+    return name + u'.' + ext;
+}
 
 QString Strings::removeExtFromStr(const QString& name)
 {
@@ -663,4 +716,7 @@ QString Strings::removePunctuationFromEnd(const QString& text)
     return text.left(n - (pair ? 2 : 1));
 }
 
-void Strings::SCgreet() { processLog(QStringLiteral("hello from SingletonTemplate")); }
+void Strings::SCgreet()
+{
+    processLog(QStringLiteral("hello from SingletonTemplate"));
+}

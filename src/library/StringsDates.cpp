@@ -9,13 +9,15 @@
 
 namespace {
 
-const char16_t* const kDays[] = {u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday",
-                                 u"Sunday"};
+const char16_t* const kDays[] = {u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday", u"Sunday"};
 // "Feburary" is the name the stored texts and their readers know.
 const char16_t* const kMonths[] = {u"January", u"Feburary", u"March",     u"April",   u"May",      u"June",
                                    u"July",    u"August",   u"September", u"October", u"November", u"December"};
 
-QDateTime localNow() { return Clock::current().now().toLocalTime(); }
+QDateTime localNow()
+{
+    return Clock::current().now().toLocalTime();
+}
 
 // One entry of a date triple; missing or non-numeric entries read as 0.
 int tripleAt(const QVariantList& date, int index)
@@ -84,7 +86,10 @@ double leadingDecimal(QStringView text)
 }
 
 // The offset of the local zone from GMT, in seconds, at the given moment.
-int localOffsetAt(const QDateTime& date) { return date.toLocalTime().offsetFromUtc(); }
+int localOffsetAt(const QDateTime& date)
+{
+    return date.toLocalTime().offsetFromUtc();
+}
 
 } // namespace
 
@@ -98,11 +103,14 @@ QString Strings::getDateTime()
     m_currentHour = time.hour();
     m_currentMinute = time.minute();
     m_currentSecond = time.second();
-    return getShortDateAsStringFormatSeperator(getDate(now), 2, QStringLiteral(":")) + u'-'
-        + format("%02d:%02d:%02d", m_currentHour, m_currentMinute, m_currentSecond);
+    return getShortDateAsStringFormatSeperator(getDate(now), 2, QStringLiteral(":")) + u'-' +
+           format("%02d:%02d:%02d", m_currentHour, m_currentMinute, m_currentSecond);
 }
 
-QString Strings::getCurrentTimeStr() { return describe(Clock::current().now()); }
+QString Strings::getCurrentTimeStr()
+{
+    return describe(Clock::current().now());
+}
 
 float Strings::updateCurrentTime()
 {
@@ -116,8 +124,8 @@ float Strings::updateCurrentTime()
 QString Strings::getCurrent_HHMM_withLeadingZero(bool leadingZero)
 {
     updateCurrentTime();
-    return integerToStrWithLeadingZero(m_currentHour, leadingZero) + u':'
-        + integerToStrWithLeadingZero(m_currentMinute, true);
+    return integerToStrWithLeadingZero(m_currentHour, leadingZero) + u':' +
+           integerToStrWithLeadingZero(m_currentMinute, true);
 }
 
 QString Strings::getCurrent_HHMMSS_withLeadingZero(bool leadingZero)
@@ -157,11 +165,20 @@ QString Strings::getTimeStrDDHHMMSS(int seconds)
     return format("%02d:%02d:%02d:%02d", days, hours, minutes, rest % 60);
 }
 
-QString Strings::getTimeStrHHMMSS(int seconds) { return getTimeStrDDHHMMSS(seconds).mid(3); }
+QString Strings::getTimeStrHHMMSS(int seconds)
+{
+    return getTimeStrDDHHMMSS(seconds).mid(3);
+}
 
-QString Strings::getTimeStrMMSS(int seconds) { return getTimeStrDDHHMMSS(seconds).mid(6); }
+QString Strings::getTimeStrMMSS(int seconds)
+{
+    return getTimeStrDDHHMMSS(seconds).mid(6);
+}
 
-QString Strings::getTimeStrSS(int seconds) { return getTimeStrDDHHMMSS(seconds).mid(9); }
+QString Strings::getTimeStrSS(int seconds)
+{
+    return getTimeStrDDHHMMSS(seconds).mid(9);
+}
 
 QString Strings::integerToStrWithLeadingZero(int n, bool leadingZero)
 {
@@ -224,11 +241,20 @@ float Strings::timeStrToFloat(const QString& text)
     return float(hours + minutes + seconds);
 }
 
-float Strings::compareTime0WithTime1(const QString& a, const QString& b) { return timeStrToFloat(a) - timeStrToFloat(b); }
+float Strings::compareTime0WithTime1(const QString& a, const QString& b)
+{
+    return timeStrToFloat(a) - timeStrToFloat(b);
+}
 
-QDateTime Strings::convertGMTtoLocalTime(const QDateTime& date) { return date.addSecs(localOffsetAt(date)); }
+QDateTime Strings::convertGMTtoLocalTime(const QDateTime& date)
+{
+    return date.addSecs(localOffsetAt(date));
+}
 
-QDateTime Strings::convertlocalTimetoGMT(const QDateTime& date) { return date.addSecs(-localOffsetAt(date)); }
+QDateTime Strings::convertlocalTimetoGMT(const QDateTime& date)
+{
+    return date.addSecs(-localOffsetAt(date));
+}
 
 // ---- Names and dates ----
 
@@ -241,7 +267,10 @@ QString Strings::getDay(int index)
     return QString::fromUtf16(kDays[index]);
 }
 
-QString Strings::getDayShort(int index) { return getDay(index).left(3); }
+QString Strings::getDayShort(int index)
+{
+    return getDay(index).left(3);
+}
 
 QString Strings::getMonth(int number)
 {
@@ -252,7 +281,10 @@ QString Strings::getMonth(int number)
     return QString::fromUtf16(kMonths[number - 1]);
 }
 
-QString Strings::getMonthShort(int number) { return getMonth(number).left(3); }
+QString Strings::getMonthShort(int number)
+{
+    return getMonth(number).left(3);
+}
 
 QString Strings::getShortDateAsStringFormatSeperator(const QVariantList& date, int format, const QString& seperator)
 {

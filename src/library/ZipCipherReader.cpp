@@ -8,11 +8,7 @@ constexpr int kChunk = 64 * 1024;
 
 } // namespace
 
-ZipCipherReader::ZipCipherReader(const QByteArray& password, bool inflating)
-    : crypto(password)
-    , inflating(inflating)
-{
-}
+ZipCipherReader::ZipCipherReader(const QByteArray& password, bool inflating) : crypto(password), inflating(inflating) {}
 
 ZipCipherReader::~ZipCipherReader()
 {

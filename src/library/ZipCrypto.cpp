@@ -12,8 +12,7 @@ std::uint32_t crcByte(std::uint32_t crc, std::uint8_t byte)
 
 } // namespace
 
-ZipCrypto::ZipCrypto(const QByteArray& password)
-    : m_keys{0x12345678u, 0x23456789u, 0x34567890u}
+ZipCrypto::ZipCrypto(const QByteArray& password) : m_keys{0x12345678u, 0x23456789u, 0x34567890u}
 {
     for (char c : password) {
         updateKeys(std::uint8_t(c));

@@ -1,14 +1,9 @@
 #include "ZipException.h"
 
-ZipException::ZipException(const QString& reason)
-    : ZipException(0, reason)
-{
-}
+ZipException::ZipException(const QString& reason) : ZipException(0, reason) {}
 
 ZipException::ZipException(qint64 error, const QString& reason)
-    : m_reason(reason)
-    , m_what(reason.toUtf8())
-    , m_error(error)
+    : m_reason(reason), m_what(reason.toUtf8()), m_error(error)
 {
 }
 

@@ -54,8 +54,9 @@ public:
      *  not empty; crc32 is the CRC-32 of the data to be written, which the encryption header carries.
      *  An empty password writes a plain entry. finishedWriting() raises when the data's CRC-32 does
      *  not match crc32 (the entry would not open with any password). */
-    std::unique_ptr<ZipWriteStream> writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(
-        const QString& fileNameInZip, const QDateTime& date, int level, const QString& password, quint32 crc32);
+    std::unique_ptr<ZipWriteStream>
+    writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(const QString& fileNameInZip, const QDateTime& date,
+                                                                int level, const QString& password, quint32 crc32);
 
     /** Number of entries (mode 0); raises "Error getting global info in '%@'". */
     quint64 numFilesInZip();

@@ -12,20 +12,15 @@
 #include <algorithm>
 #include <climits>
 
-ZipReadStream::ZipReadStream(void* unzFile, const QString& fileNameInZip, quint64 expectedLength,
-                             quint32 expectedCrc)
+ZipReadStream::ZipReadStream(void* unzFile, const QString& fileNameInZip, quint64 expectedLength, quint32 expectedCrc)
     : ZipReadStream(unzFile, fileNameInZip, expectedLength, expectedCrc, nullptr)
 {
 }
 
-ZipReadStream::ZipReadStream(void* unzFile, const QString& fileNameInZip, quint64 expectedLength,
-                             quint32 expectedCrc, std::unique_ptr<ZipCipherReader> cipher)
-    : m_unzFile(unzFile)
-    , m_fileNameInZip(fileNameInZip)
-    , m_cipher(std::move(cipher))
-    , m_expectedLength(expectedLength)
-    , m_expectedCrc(expectedCrc)
-    , m_readCrc(::crc32(0L, Z_NULL, 0))
+ZipReadStream::ZipReadStream(void* unzFile, const QString& fileNameInZip, quint64 expectedLength, quint32 expectedCrc,
+                             std::unique_ptr<ZipCipherReader> cipher)
+    : m_unzFile(unzFile), m_fileNameInZip(fileNameInZip), m_cipher(std::move(cipher)), m_expectedLength(expectedLength),
+      m_expectedCrc(expectedCrc), m_readCrc(::crc32(0L, Z_NULL, 0))
 {
 }
 

@@ -1,8 +1,5 @@
 #include "SpeechSynthesizer.h"
 
-SpeechSynthesizer::SpeechSynthesizer(QObject* parent)
-    : QObject(parent)
-{
-}
+SpeechSynthesizer::SpeechSynthesizer(QObject* parent) : QObject(parent) {}
 
 SpeechSynthesizer::~SpeechSynthesizer() = default;

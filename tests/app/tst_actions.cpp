@@ -29,7 +29,10 @@
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -129,14 +132,22 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("speaks");
-        QTest::newRow("monitoring") << "checkingEnabled" << "txtUrl" << false;
-        QTest::newRow("up sentence") << "checkOKSpk" << "txtNetOkSpk" << true;
-        QTest::newRow("up alert") << "checkOKAlert" << "txtNetOkAlert" << false;
-        QTest::newRow("down sentence") << "checkFailSpk" << "txtNetFailSpk" << true;
-        QTest::newRow("down alert") << "checkFailAlert" << "txtNetFailAlert" << false;
-        QTest::newRow("rotation") << "checkUrlsEnabled" << "txtUrlsInterval" << false;
-        QTest::newRow("rotation success") << "checkUrlListSuccess" << "txtUrlListSuccess" << true;
-        QTest::newRow("rotation failure") << "checkUrlListFailed" << "txtUrlListFailed" << true;
+        QTest::newRow("monitoring") << "checkingEnabled"
+                                    << "txtUrl" << false;
+        QTest::newRow("up sentence") << "checkOKSpk"
+                                     << "txtNetOkSpk" << true;
+        QTest::newRow("up alert") << "checkOKAlert"
+                                  << "txtNetOkAlert" << false;
+        QTest::newRow("down sentence") << "checkFailSpk"
+                                       << "txtNetFailSpk" << true;
+        QTest::newRow("down alert") << "checkFailAlert"
+                                    << "txtNetFailAlert" << false;
+        QTest::newRow("rotation") << "checkUrlsEnabled"
+                                  << "txtUrlsInterval" << false;
+        QTest::newRow("rotation success") << "checkUrlListSuccess"
+                                          << "txtUrlListSuccess" << true;
+        QTest::newRow("rotation failure") << "checkUrlListFailed"
+                                          << "txtUrlListFailed" << true;
     }
 
     void checkboxEnablesItsField()
@@ -332,8 +343,8 @@ private slots:
     void resetAndReloadShowsTheDefaults()
     {
         AppDelegate& app = launch();
-        rewrite(defaultsPath(), {{s("gen0"), s("defaults.invalid")}, {s("gen14"), s("alpha\nbeta")},
-                                 {s("gen23"), 9}, {s("gen5"), 0}});
+        rewrite(defaultsPath(),
+                {{s("gen0"), s("defaults.invalid")}, {s("gen14"), s("alpha\nbeta")}, {s("gen23"), 9}, {s("gen5"), 0}});
         control<QPushButton>(s("resetDefaults"))->click();
         QCOMPARE(app.txtUrl()->text(), s("defaults.invalid"));
         QCOMPARE(app.txtUrlList()->toPlainText(), s("alpha\nbeta"));
@@ -349,9 +360,15 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("missing");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("set as default") << "setAsDefault" << "TestFile.txt" << "Defaults.txt";
-        QTest::newRow("reset to default") << "resetToDefault" << "Defaults.txt" << "TestFile.txt";
-        QTest::newRow("reset and reload") << "resetDefaults" << "Defaults.txt" << "TestFile.txt";
+        QTest::newRow("set as default") << "setAsDefault"
+                                        << "TestFile.txt"
+                                        << "Defaults.txt";
+        QTest::newRow("reset to default") << "resetToDefault"
+                                          << "Defaults.txt"
+                                          << "TestFile.txt";
+        QTest::newRow("reset and reload") << "resetDefaults"
+                                          << "Defaults.txt"
+                                          << "TestFile.txt";
     }
 
     void missingSourceKeepsTheTarget()

@@ -27,7 +27,10 @@
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name)
 {

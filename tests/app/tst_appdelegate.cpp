@@ -26,11 +26,17 @@
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 
 const char* const kStamp = "2026:12:5-09:05:03-";
 
-QString entry(const QString& message) { return s(kStamp) + message + QLatin1Char('\n'); }
+QString entry(const QString& message)
+{
+    return s(kStamp) + message + QLatin1Char('\n');
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -202,8 +208,11 @@ private slots:
 
     void reloadKeepsSettingsButNotTheHostList()
     {
-        prepareSettings({{s("gen0"), s("localhost")}, {s("gen1"), s("Link is fine")}, {s("gen7"), 1},
-                         {s("gen14"), s("one\ntwo\nthree")}, {s("gen23"), 17}});
+        prepareSettings({{s("gen0"), s("localhost")},
+                         {s("gen1"), s("Link is fine")},
+                         {s("gen7"), 1},
+                         {s("gen14"), s("one\ntwo\nthree")},
+                         {s("gen23"), 17}});
         AppDelegate& app = launch();
         QCOMPARE(app.txtUrl()->text(), s("localhost"));
         QCOMPARE(app.txtNetOkSpk()->text(), s("Link is fine"));
@@ -236,7 +245,8 @@ private slots:
         QTest::newRow("text missing stays") << "gen0" << QVariant() << "www.debian.org";
         QTest::newRow("text as number") << "gen3" << QVariant(42) << "42";
         QTest::newRow("text as array stays") << "gen0" << QVariant(QVariantList{1, 2}) << "www.debian.org";
-        QTest::newRow("non-ASCII text") << "gen1" << QVariant(s("Verbindung steht \u2713")) << "Verbindung steht \u2713";
+        QTest::newRow("non-ASCII text") << "gen1" << QVariant(s("Verbindung steht \u2713"))
+                                        << "Verbindung steht \u2713";
     }
     void settingsEntries()
     {
@@ -465,18 +475,38 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("upShown");
         QTest::addColumn<QString>("downShown");
-        QTest::newRow("letters") << "abc" << "60" << "10";
-        QTest::newRow("empty") << "" << "60" << "10";
-        QTest::newRow("leading blank") << " 30" << " 30" << " 30";
-        QTest::newRow("trailing blank") << "30 " << "60" << "10";
-        QTest::newRow("zero") << "0" << "60" << "10";
-        QTest::newRow("fraction below one") << "0.5" << "60" << "10";
-        QTest::newRow("negative zero point nine") << "-0.9" << "60" << "10";
-        QTest::newRow("negative") << "-5" << "-5" << "-5";
-        QTest::newRow("exponent overflow") << "1e309" << "1e309" << "1e309";
+        QTest::newRow("letters") << "abc"
+                                 << "60"
+                                 << "10";
+        QTest::newRow("empty") << ""
+                               << "60"
+                               << "10";
+        QTest::newRow("leading blank") << " 30"
+                                       << " 30"
+                                       << " 30";
+        QTest::newRow("trailing blank") << "30 "
+                                        << "60"
+                                        << "10";
+        QTest::newRow("zero") << "0"
+                              << "60"
+                              << "10";
+        QTest::newRow("fraction below one") << "0.5"
+                                            << "60"
+                                            << "10";
+        QTest::newRow("negative zero point nine") << "-0.9"
+                                                  << "60"
+                                                  << "10";
+        QTest::newRow("negative") << "-5"
+                                  << "-5"
+                                  << "-5";
+        QTest::newRow("exponent overflow") << "1e309"
+                                           << "1e309"
+                                           << "1e309";
         QTest::newRow("10000 digits") << QString(10000, QLatin1Char('9')) << QString(10000, QLatin1Char('9'))
                                       << QString(10000, QLatin1Char('9'));
-        QTest::newRow("most negative") << "-99999999999" << "-99999999999" << "-99999999999";
+        QTest::newRow("most negative") << "-99999999999"
+                                       << "-99999999999"
+                                       << "-99999999999";
     }
     void intervalFields()
     {
@@ -624,9 +654,8 @@ private slots:
         runToSecond(59);
         QVERIFY(queue().isEmpty());
         runToSecond(180);
-        QCOMPARE(queue(), (QStringList{s("Host www.kernel.org is reachable"),
-                                              s("Host www.debian.org is not reachable"),
-                                              s("Host www.kernel.org is reachable")}));
+        QCOMPARE(queue(), (QStringList{s("Host www.kernel.org is reachable"), s("Host www.debian.org is not reachable"),
+                                       s("Host www.kernel.org is reachable")}));
         QCOMPARE(logLines().last(), entry(s("Host www.kernel.org is reachable")).trimmed());
     }
 
@@ -636,14 +665,20 @@ private slots:
         QTest::addColumn<QString>("leading");
         QTest::addColumn<QString>("success");
         QTest::addColumn<QStringList>("sentences"); // of four due runs, all hosts reachable
-        QTest::newRow("empty lines skipped") << "a\n\nb\n" << "Host" << "up" << QStringList{
-            s("Host a up"), s("Host b up"), s("Host a up"), s("Host b up")};
-        QTest::newRow("only empty lines") << "\n\n" << "Host" << "up" << QStringList{};
-        QTest::newRow("empty words keep their blanks") << "h" << "" << "" << QStringList{
-            s(" h "), s(" h "), s(" h "), s(" h ")};
+        QTest::newRow("empty lines skipped")
+            << "a\n\nb\n"
+            << "Host"
+            << "up" << QStringList{s("Host a up"), s("Host b up"), s("Host a up"), s("Host b up")};
+        QTest::newRow("only empty lines") << "\n\n"
+                                          << "Host"
+                                          << "up" << QStringList{};
+        QTest::newRow("empty words keep their blanks") << "h"
+                                                       << ""
+                                                       << "" << QStringList{s(" h "), s(" h "), s(" h "), s(" h ")};
         // The text view takes a carriage return as a line break of its own.
-        QTest::newRow("carriage return") << "a\r\nb" << "H" << "ok" << QStringList{
-            s("H a ok"), s("H b ok"), s("H a ok"), s("H b ok")};
+        QTest::newRow("carriage return") << "a\r\nb"
+                                         << "H"
+                                         << "ok" << QStringList{s("H a ok"), s("H b ok"), s("H a ok"), s("H b ok")};
     }
     void rotation()
     {

@@ -16,7 +16,6 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 
-
 namespace {
 
 // How many pixels of the tray strip (the top of the screen, where the tray host sits) are clearly

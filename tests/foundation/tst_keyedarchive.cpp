@@ -113,7 +113,8 @@ QVariantMap richPayload()
         {QStringLiteral("float"), 2.5},
         {QStringLiteral("bool"), true},
         {QStringLiteral("big"), qint64(-5000000000)},
-        {QStringLiteral("array"), QStringList{QStringLiteral("Dollar"), QStringLiteral("Euro"), QStringLiteral("Pound")}},
+        {QStringLiteral("array"),
+         QStringList{QStringLiteral("Dollar"), QStringLiteral("Euro"), QStringLiteral("Pound")}},
         {QStringLiteral("mutableDictionary"),
          QVariant::fromValue(KeyedArchive::Mutable{QVariantMap{{QStringLiteral("2"), QStringLiteral("1")}}})},
         {QStringLiteral("nsdata"), QByteArray("teststring")},
@@ -127,7 +128,8 @@ QVariantMap richPayloadDecoded()
 {
     QVariantMap map = richPayload();
     map.insert(QStringLiteral("dataFormat"), qint64(11));
-    map.insert(QStringLiteral("array"), QVariantList{QStringLiteral("Dollar"), QStringLiteral("Euro"), QStringLiteral("Pound")});
+    map.insert(QStringLiteral("array"),
+               QVariantList{QStringLiteral("Dollar"), QStringLiteral("Euro"), QStringLiteral("Pound")});
     map.insert(QStringLiteral("mutableDictionary"), QVariantMap{{QStringLiteral("2"), QStringLiteral("1")}});
     return map;
 }
@@ -152,18 +154,16 @@ class TestKeyedArchive : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(KeyedArchive::registerClass<TestPacket>(Packet, &encodePacket, &decodePacket));
-    }
+    void initTestCase() { QVERIFY(KeyedArchive::registerClass<TestPacket>(Packet, &encodePacket, &decodePacket)); }
 
     void registryRefusesConflicts()
     {
         QVERIFY(KeyedArchive::isRegistered(Packet));
         QVERIFY(KeyedArchive::registerClass<TestPacket>(Packet, &encodePacket, &decodePacket)); // same again
         QVERIFY(!KeyedArchive::registerClass<TestPacket>(QStringLiteral("OtherName"), &encodePacket, &decodePacket));
-        QVERIFY(!KeyedArchive::registerClass(Packet, QMetaType::fromType<QPoint>(), [](const QVariant&, KeyedArchiver&) {},
-                                             [](KeyedUnarchiver&) -> std::optional<QVariant> { return {}; }));
+        QVERIFY(!KeyedArchive::registerClass(
+            Packet, QMetaType::fromType<QPoint>(), [](const QVariant&, KeyedArchiver&) {},
+            [](KeyedUnarchiver&) -> std::optional<QVariant> { return {}; }));
         QVERIFY(!KeyedArchive::registerClass(QString(), QMetaType::fromType<QPoint>(), nullptr, nullptr));
         QVERIFY(!KeyedArchive::isRegistered(QStringLiteral("OtherName")));
     }
@@ -218,8 +218,8 @@ private slots:
         }
         classes.sort();
         QCOMPARE(classes, (QStringList{QStringLiteral("NSArray/NSObject"), QStringLiteral("NSDate/NSObject"),
-                                      QStringLiteral("NSMutableArray/NSArray/NSObject"),
-                                      QStringLiteral("NSMutableDictionary/NSDictionary/NSObject")}));
+                                       QStringLiteral("NSMutableArray/NSArray/NSObject"),
+                                       QStringLiteral("NSMutableDictionary/NSDictionary/NSObject")}));
         QCOMPARE(time, 1.25);
     }
 
@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(coder.decodeInt(QStringLiteral("missing")), 0);
         QCOMPARE(coder.decodeInt(QStringLiteral("object")), 0); // a reference is not a number
         QVERIFY(!coder.decodeObject(QStringLiteral("missing")));
-        QVERIFY(!coder.hasFailed()); // a missing key is no error
+        QVERIFY(!coder.hasFailed());                          // a missing key is no error
         QVERIFY(!coder.decodeObject(QStringLiteral("wide"))); // a number where a reference belongs
         QVERIFY(coder.hasFailed());
     }
@@ -327,23 +327,25 @@ private slots:
         QTest::newRow("huge uid") << handArchive({QStringLiteral("$null")}, uid(quint64(1) << 31));
         QTest::newRow("object is a uid") << handArchive({QStringLiteral("$null"), uid(1)});
         QTest::newRow("object is an array") << handArchive({QStringLiteral("$null"), QVariantList{}});
-        QTest::newRow("array holding itself") << handArchive({QStringLiteral("$null"), arrayObject({uid(1)}, 2), nsArray});
-        QTest::newRow("two-array cycle")
-            << handArchive({QStringLiteral("$null"), arrayObject({uid(2)}, 3), arrayObject({uid(1)}, 3), nsArray});
-        QTest::newRow("element not a reference") << handArchive({QStringLiteral("$null"), arrayObject({1}, 2), nsArray});
-        QTest::newRow("NS.objects not an array")
-            << handArchive({QStringLiteral("$null"),
-                            QVariantMap{{QStringLiteral("NS.objects"), QStringLiteral("x")}, {QStringLiteral("$class"), uid(2)}},
-                            nsArray});
-        QTest::newRow("class not a reference")
-            << handArchive({QStringLiteral("$null"), QVariantMap{{QStringLiteral("NS.objects"), QVariantList()},
-                                                                 {QStringLiteral("$class"), 2}}, nsArray});
-        QTest::newRow("class entry not a dictionary") << handArchive({QStringLiteral("$null"), arrayObject({}, 2),
-                                                                      QStringLiteral("NSArray")});
-        QTest::newRow("class entry without name")
-            << handArchive({QStringLiteral("$null"), arrayObject({}, 2), QVariantMap{{QStringLiteral("$classes"), QVariantList()}}});
-        QTest::newRow("unknown class")
-            << handArchive({QStringLiteral("$null"), arrayObject({}, 2), classEntry({QStringLiteral("NSFileHandle")})});
+        QTest::newRow("array holding itself")
+            << handArchive({QStringLiteral("$null"), arrayObject({uid(1)}, 2), nsArray});
+        QTest::newRow("two-array cycle") << handArchive(
+            {QStringLiteral("$null"), arrayObject({uid(2)}, 3), arrayObject({uid(1)}, 3), nsArray});
+        QTest::newRow("element not a reference")
+            << handArchive({QStringLiteral("$null"), arrayObject({1}, 2), nsArray});
+        QTest::newRow("NS.objects not an array") << handArchive(
+            {QStringLiteral("$null"),
+             QVariantMap{{QStringLiteral("NS.objects"), QStringLiteral("x")}, {QStringLiteral("$class"), uid(2)}},
+             nsArray});
+        QTest::newRow("class not a reference") << handArchive(
+            {QStringLiteral("$null"),
+             QVariantMap{{QStringLiteral("NS.objects"), QVariantList()}, {QStringLiteral("$class"), 2}}, nsArray});
+        QTest::newRow("class entry not a dictionary")
+            << handArchive({QStringLiteral("$null"), arrayObject({}, 2), QStringLiteral("NSArray")});
+        QTest::newRow("class entry without name") << handArchive(
+            {QStringLiteral("$null"), arrayObject({}, 2), QVariantMap{{QStringLiteral("$classes"), QVariantList()}}});
+        QTest::newRow("unknown class") << handArchive(
+            {QStringLiteral("$null"), arrayObject({}, 2), classEntry({QStringLiteral("NSFileHandle")})});
         QTest::newRow("custom class not allowed here")
             << handArchive({QStringLiteral("$null"), QVariantMap{{QStringLiteral("$class"), uid(2)}}, packetClass});
         QTest::newRow("key not a string")
@@ -359,13 +361,13 @@ private slots:
                                         {QStringLiteral("$class"), uid(3)}},
                             QStringLiteral("k"), nsDict});
         const QVariant nsDate = classEntry({QStringLiteral("NSDate"), QStringLiteral("NSObject")});
-        QTest::newRow("date not a number")
-            << handArchive({QStringLiteral("$null"),
-                            QVariantMap{{QStringLiteral("NS.time"), QStringLiteral("x")}, {QStringLiteral("$class"), uid(2)}},
-                            nsDate});
-        QTest::newRow("date out of range")
-            << handArchive({QStringLiteral("$null"),
-                            QVariantMap{{QStringLiteral("NS.time"), 1e300}, {QStringLiteral("$class"), uid(2)}}, nsDate});
+        QTest::newRow("date not a number") << handArchive(
+            {QStringLiteral("$null"),
+             QVariantMap{{QStringLiteral("NS.time"), QStringLiteral("x")}, {QStringLiteral("$class"), uid(2)}},
+             nsDate});
+        QTest::newRow("date out of range") << handArchive(
+            {QStringLiteral("$null"),
+             QVariantMap{{QStringLiteral("NS.time"), 1e300}, {QStringLiteral("$class"), uid(2)}}, nsDate});
         QTest::newRow("deeper than the limit") << nestedArrays(65, 1);
         QTest::newRow("exponential sharing") << nestedArrays(40, 2);
     }
@@ -412,11 +414,13 @@ private slots:
             {QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")},
             {QStringLiteral("$top"), QVariantMap{{QStringLiteral("root"), QVariantMap{{QStringLiteral("CF$UID"), 1}}}}},
             {QStringLiteral("$objects"),
-             QVariantList{QStringLiteral("$null"),
-                          QVariantMap{{QStringLiteral("NS.objects"), QVariantList{QVariantMap{{QStringLiteral("CF$UID"), 2}}}},
-                                      {QStringLiteral("$class"), QVariantMap{{QStringLiteral("CF$UID"), 3}}}},
-                          QStringLiteral("item"), classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")})}}};
-        QCOMPARE(KeyedArchive::unarchivedObject(*Plist::toXml(xmlForm)), QVariant(QVariantList{QStringLiteral("item")}));
+             QVariantList{
+                 QStringLiteral("$null"),
+                 QVariantMap{{QStringLiteral("NS.objects"), QVariantList{QVariantMap{{QStringLiteral("CF$UID"), 2}}}},
+                             {QStringLiteral("$class"), QVariantMap{{QStringLiteral("CF$UID"), 3}}}},
+                 QStringLiteral("item"), classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")})}}};
+        QCOMPARE(KeyedArchive::unarchivedObject(*Plist::toXml(xmlForm)),
+                 QVariant(QVariantList{QStringLiteral("item")}));
     }
 
     void truncatedAndBentArchivesAreSafe()
@@ -437,10 +441,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("object.archive"));
         QVERIFY(KeyedArchive::writeFile(path, packet(3, 4, QStringLiteral("payload"))));
-        QCOMPARE(KeyedArchive::readFile(path, QStringLiteral("root"), AllowPacket), packet(3, 4, QStringLiteral("payload")));
+        QCOMPARE(KeyedArchive::readFile(path, QStringLiteral("root"), AllowPacket),
+                 packet(3, 4, QStringLiteral("payload")));
         QVERIFY(!KeyedArchive::readFile(path)); // the packet class is not allowed by default
         QVERIFY(!KeyedArchive::writeFile(path, QPoint(1, 1)));
-        QCOMPARE(KeyedArchive::readFile(path, QStringLiteral("root"), AllowPacket), packet(3, 4, QStringLiteral("payload")));
+        QCOMPARE(KeyedArchive::readFile(path, QStringLiteral("root"), AllowPacket),
+                 packet(3, 4, QStringLiteral("payload")));
         QVERIFY(!KeyedArchive::readFile(dir.filePath(QStringLiteral("missing"))));
         QVERIFY(!KeyedArchive::readFile(QStringLiteral("/dev/zero")));
     }
@@ -450,10 +456,11 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("message packet")
-            << QStringLiteral("packet")
-            << packet(0, 0, QVariantMap{{QStringLiteral("dataFormat"), 3}, {QStringLiteral("int"), 7}})
-            << QStringLiteral("P(0,0,D{dataFormat=Ni:3;int=Ni:7;})");
+        QTest::newRow("message packet") << QStringLiteral("packet")
+                                        << packet(0, 0,
+                                                  QVariantMap{{QStringLiteral("dataFormat"), 3},
+                                                              {QStringLiteral("int"), 7}})
+                                        << QStringLiteral("P(0,0,D{dataFormat=Ni:3;int=Ni:7;})");
         QTest::newRow("every kind")
             << QStringLiteral("packet") << packet(5, -3, richPayload())
             << QStringLiteral("P(5,-3,D{array=MA[S\"Dollar\",S\"Euro\",S\"Pound\"];big=Nq:-5000000000;bool=NC:1;"

@@ -62,7 +62,8 @@ QVariant richValue()
     QVariantMap inner;
     inner.insert(QStringLiteral("empty list"), QVariantList());
     inner.insert(QStringLiteral("empty dict"), QVariantMap());
-    inner.insert(QStringLiteral("deep"), QVariantList{QVariantList{QVariantMap{{QStringLiteral("x"), QByteArray(90, 'z')}}}});
+    inner.insert(QStringLiteral("deep"),
+                 QVariantList{QVariantList{QVariantMap{{QStringLiteral("x"), QByteArray(90, 'z')}}}});
     QVariantMap map;
     map.insert(QStringLiteral("string"), QStringLiteral("plain"));
     map.insert(QStringLiteral("unicode \u00e9 \U0001F600"), QStringLiteral("\u4e2d\u6587 \U0001F600 tab\there"));
@@ -214,10 +215,11 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         if (!Python::available()) {
             QSKIP("python3 is not installed");
         }
-        const auto bytes = Python::run(QString::fromUtf8(pythonRichValue)
-                                       + QStringLiteral("\nimport plistlib, sys\n"
-                                                        "sys.stdout.buffer.write(plistlib.dumps(value, fmt=plistlib.%1))\n")
-                                             .arg(format));
+        const auto bytes =
+            Python::run(QString::fromUtf8(pythonRichValue) +
+                        QStringLiteral("\nimport plistlib, sys\n"
+                                       "sys.stdout.buffer.write(plistlib.dumps(value, fmt=plistlib.%1))\n")
+                            .arg(format));
         QVERIFY(bytes);
         const auto read = Plist::fromData(*bytes);
         QVERIFY(read);
@@ -337,8 +339,8 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         QTest::newRow("binary exponential sharing") << handBinary(fan);
         QByteArray entities;
         for (int i = 0; i < 10; ++i) {
-            entities += "<!ENTITY e" + QByteArray::number(i) + " \""
-                        + (i == 0 ? QByteArray("lol") : ("&e" + QByteArray::number(i - 1) + ";").repeated(10)) + "\">";
+            entities += "<!ENTITY e" + QByteArray::number(i) + " \"" +
+                        (i == 0 ? QByteArray("lol") : ("&e" + QByteArray::number(i - 1) + ";").repeated(10)) + "\">";
         }
         QTest::newRow("entity expansion bomb")
             << "<?xml version=\"1.0\"?><!DOCTYPE plist [" + entities + "]><plist><string>&e9;</string></plist>";
@@ -365,7 +367,8 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
 
     void truncatedInputAnswersNone()
     {
-        const QVariantMap small{{QStringLiteral("a"), 1}, {QStringLiteral("b"), QVariantList{QStringLiteral("x"), 2.5}},
+        const QVariantMap small{{QStringLiteral("a"), 1},
+                                {QStringLiteral("b"), QVariantList{QStringLiteral("x"), 2.5}},
                                 {QStringLiteral("c"), QByteArray("data")}};
         const QByteArray xml = *Plist::toXml(small);
         const QByteArray binary = *Plist::toBinary(small);
@@ -432,8 +435,9 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         const QByteArray savedLocale = std::setlocale(LC_NUMERIC, nullptr);
         const QByteArray savedPath = qgetenv("LOCPATH");
         if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-            QProcess::execute(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
-                                                            QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("de_DE.UTF-8"))});
+            QProcess::execute(QStringLiteral("localedef"),
+                              {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                               QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("de_DE.UTF-8"))});
             qputenv("LOCPATH", locales.path().toLocal8Bit());
             if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
                 qputenv("LOCPATH", savedPath);

@@ -33,7 +33,8 @@ private slots:
     void blinkAndToggles()
     {
         QList<bool> on;
-        for (int tick = 0; tick < 5; ++tick) on << m->timeOnOfftickOnTimeOffTime(tick, 2, 3);
+        for (int tick = 0; tick < 5; ++tick)
+            on << m->timeOnOfftickOnTimeOffTime(tick, 2, 3);
         QCOMPARE(on, (QList<bool>{true, true, false, false, false}));
         QVERIFY(!m->timeOnOfftickOnTimeOffTime(7, 0, 0)); // no period: never on, no division by zero
         QCOMPARE(m->zeroOneToggle(0), 1);
@@ -79,7 +80,8 @@ private slots:
 
         float p = 0.0f;
         int steps = 0;
-        while (m->pStepChangeFloatStepEnd(&p, 0.5f, 2.0f)) ++steps;
+        while (m->pStepChangeFloatStepEnd(&p, 0.5f, 2.0f))
+            ++steps;
         QCOMPARE(steps, 4);
         QCOMPARE(p, 2.0f);
     }
@@ -102,7 +104,8 @@ private slots:
 
         m->setDefaultWindowHasTitleBar(QRectF(0, 0, 400, 300), true);
         m->set2dSystem(8); // fixed edges: the control grows with the window, less the title bar
-        QCOMPARE(m->positionInNewWindowObject(QRectF(0, 0, 500, 419), QRectF(10, 20, 30, 40)), QRectF(10, 20, 130, 140));
+        QCOMPARE(m->positionInNewWindowObject(QRectF(0, 0, 500, 419), QRectF(10, 20, 30, 40)),
+                 QRectF(10, 20, 130, 140));
 
         m->set2dSystem(19); // unknown preset: the rule stays
         QVERIFY(m->isObjectFixedEdgeLeftRight() && m->isObjectFixedEdgeTopBtm());

@@ -31,7 +31,10 @@ private:
     QStringList m_lines;
 };
 
-Strings& S() { return *Strings::sharedEngineInstance(); }
+Strings& S()
+{
+    return *Strings::sharedEngineInstance();
+}
 
 const QString kGrin = QStringLiteral("\U0001F600"); // one character, two UTF-16 units
 } // namespace
@@ -46,14 +49,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("expected");
         const QList<std::pair<const char*, bool>> rows = {
-            {"60", true},       {" 60", true},      {"\t\n 60", true},  {"-1.5", true},    {"+2", true},
-            {"1e3", true},      {"1E-3", true},     {".5", true},       {"5.", true},      {"-.5e+10", true},
-            {"007", true},      {"1e999", true},    {"0", true},        {"", false},       {" ", false},
-            {"60 ", false},     {"60\n", false},    {"6O", false},      {"60s", false},    {"1,5", false},
-            {"inf", false},     {"-infinity", false}, {"nan", false},   {"-", false},      {"+", false},
-            {".", false},       {"-.", false},      {"e5", false},      {"1e", false},     {"1e+", false},
-            {"1e3.5", false},   {"0x10", false},    {"1.2.3", false},   {"--1", false},    {"+-1", false},
-            {"1 2", false},     {"1_000", false},
+            {"60", true},     {" 60", true},        {"\t\n 60", true}, {"-1.5", true}, {"+2", true},
+            {"1e3", true},    {"1E-3", true},       {".5", true},      {"5.", true},   {"-.5e+10", true},
+            {"007", true},    {"1e999", true},      {"0", true},       {"", false},    {" ", false},
+            {"60 ", false},   {"60\n", false},      {"6O", false},     {"60s", false}, {"1,5", false},
+            {"inf", false},   {"-infinity", false}, {"nan", false},    {"-", false},   {"+", false},
+            {".", false},     {"-.", false},        {"e5", false},     {"1e", false},  {"1e+", false},
+            {"1e3.5", false}, {"0x10", false},      {"1.2.3", false},  {"--1", false}, {"+-1", false},
+            {"1 2", false},   {"1_000", false},
         };
         for (const auto& [text, expected] : rows) {
             QTest::newRow(text[0] ? text : "(empty)") << QString::fromUtf8(text) << expected;
@@ -148,8 +151,8 @@ private slots:
         QTest::newRow("binary 0") << S().binaryStringFromIntegerWidth(5, 0) << QString();
         QTest::newRow("binary negative width") << S().binaryStringFromIntegerWidth(5, -3) << QString();
         QTest::newRow("binary of -1, 9") << S().binaryStringFromIntegerWidth(-1, 9) << QStringLiteral("1 11111111");
-        QTest::newRow("binary width capped") << S().binaryStringFromIntegerWidth(1, 1000)
-                                             << S().binaryStringFromIntegerWidth(1, 64);
+        QTest::newRow("binary width capped")
+            << S().binaryStringFromIntegerWidth(1, 1000) << S().binaryStringFromIntegerWidth(1, 64);
         QTest::newRow("hex text") << S().strToHexStr(QStringLiteral("abc")) << QStringLiteral("616263");
         QTest::newRow("hex text non-ascii") << S().strToHexStr(QStringLiteral("\u00e9")) << QStringLiteral("c3a9");
         QTest::newRow("uuid") << S().strToUUIDStr(QStringLiteral("0123456789abcdef0123456789abcdef"))
@@ -196,8 +199,8 @@ private slots:
         QCOMPARE(S().bit16_to_str(32768), QStringLiteral("???"));
         QCOMPARE(S().bit16_to_str(-1), QStringLiteral("???"));
         QCOMPARE(S().str_to_bit5(QString()), -1);
-        QCOMPARE(S().str_to_bit5(kGrin), -1); // two units, not one
-        QCOMPARE(S().str_to_bit16(kGrin), -1);                        // two units
+        QCOMPARE(S().str_to_bit5(kGrin), -1);                       // two units, not one
+        QCOMPARE(S().str_to_bit16(kGrin), -1);                      // two units
         QCOMPARE(S().str_to_bit16(QStringLiteral("a") + kGrin), 1); // three units, the surrogates code as 0
         QCOMPARE(S().str_to_two_ints(QStringLiteral("abc")),
                  (QVariantList{S().str_to_bit16(QStringLiteral("abc")), 0}));
@@ -282,15 +285,15 @@ private slots:
                                  << QStringLiteral("a.txt");
         QTest::newRow("remove ext") << S().removeExtFromStr(QStringLiteral("dir/file.tar.gz"))
                                     << QStringLiteral("dir/file.tar");
-        QTest::newRow("remove ext, dot in dir") << S().removeExtFromStr(QStringLiteral("a.b/c"))
-                                                << QStringLiteral("a.b/c");
+        QTest::newRow("remove ext, dot in dir")
+            << S().removeExtFromStr(QStringLiteral("a.b/c")) << QStringLiteral("a.b/c");
         QTest::newRow("ext") << S().getExtFromStr(QStringLiteral("x.WAV")) << QStringLiteral("WAV");
         QTest::newRow("ext, dot in dir") << S().getExtFromStr(QStringLiteral("a.b/c")) << QString();
         QTest::newRow("ext trailing slash") << S().getExtFromStr(QStringLiteral("a/b.txt/")) << QStringLiteral("txt");
         QTest::newRow("file name") << S().getfileNameFromPathFile(QStringLiteral("/a/b/c.txt"))
                                    << QStringLiteral("c.txt");
-        QTest::newRow("file name trailing slash") << S().getfileNameFromPathFile(QStringLiteral("a/b/"))
-                                                  << QStringLiteral("b");
+        QTest::newRow("file name trailing slash")
+            << S().getfileNameFromPathFile(QStringLiteral("a/b/")) << QStringLiteral("b");
         QTest::newRow("file name root") << S().getfileNameFromPathFile(QStringLiteral("/")) << QStringLiteral("/");
         QTest::newRow("path") << S().getPathFromPathFile(QStringLiteral("/a/b/c.txt")) << QStringLiteral("/a/b");
         QTest::newRow("path of bare name") << S().getPathFromPathFile(QStringLiteral("c.txt")) << QString();
@@ -309,8 +312,8 @@ private slots:
                                        << QStringLiteral("report-2v0");
         QTest::newRow("version minor") << *S().addVersionToStr(QStringLiteral("report-1v2"))
                                        << QStringLiteral("report-1v3");
-        QTest::newRow("version without v") << *S().addVersionToStr(QStringLiteral("report-3"))
-                                           << QStringLiteral("report-3v1");
+        QTest::newRow("version without v")
+            << *S().addVersionToStr(QStringLiteral("report-3")) << QStringLiteral("report-3v1");
     }
     void fileNames()
     {

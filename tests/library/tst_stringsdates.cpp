@@ -16,9 +16,7 @@ namespace {
 class ZoneScope
 {
 public:
-    explicit ZoneScope(const char* zone)
-        : m_had(qEnvironmentVariableIsSet("TZ"))
-        , m_saved(qgetenv("TZ"))
+    explicit ZoneScope(const char* zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_saved(qgetenv("TZ"))
     {
         qputenv("TZ", zone);
         tzset();
@@ -40,11 +38,20 @@ private:
     QByteArray m_saved;
 };
 
-bool haveZone(const char* zone) { return QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/") + QLatin1String(zone)); }
+bool haveZone(const char* zone)
+{
+    return QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/") + QLatin1String(zone));
+}
 
-QDateTime utc(int y, int mo, int d, int h, int mi, int s) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC); }
+QDateTime utc(int y, int mo, int d, int h, int mi, int s)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
 
-Strings& S() { return *Strings::sharedEngineInstance(); }
+Strings& S()
+{
+    return *Strings::sharedEngineInstance();
+}
 
 int traceCount(const std::function<void()>& action)
 {
@@ -90,23 +97,23 @@ private slots:
         QTest::addColumn<QDateTime>("moment");
         QTest::addColumn<QString>("stamp");
         // Berlin springs forward at 01:00 UTC on 29 March 2026 (02:00 CET becomes 03:00 CEST) ...
-        QTest::newRow("berlin before spring") << QByteArray("Europe/Berlin") << utc(2026, 3, 29, 0, 59, 59)
-                                              << QStringLiteral("2026:3:29-01:59:59");
-        QTest::newRow("berlin after spring") << QByteArray("Europe/Berlin") << utc(2026, 3, 29, 1, 0, 0)
-                                             << QStringLiteral("2026:3:29-03:00:00");
+        QTest::newRow("berlin before spring")
+            << QByteArray("Europe/Berlin") << utc(2026, 3, 29, 0, 59, 59) << QStringLiteral("2026:3:29-01:59:59");
+        QTest::newRow("berlin after spring")
+            << QByteArray("Europe/Berlin") << utc(2026, 3, 29, 1, 0, 0) << QStringLiteral("2026:3:29-03:00:00");
         // ... and falls back at 01:00 UTC on 25 October 2026: 02:30 happens twice.
-        QTest::newRow("berlin first 02:30") << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 0, 30, 0)
-                                            << QStringLiteral("2026:10:25-02:30:00");
-        QTest::newRow("berlin second 02:30") << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 1, 30, 0)
-                                             << QStringLiteral("2026:10:25-02:30:00");
+        QTest::newRow("berlin first 02:30")
+            << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 0, 30, 0) << QStringLiteral("2026:10:25-02:30:00");
+        QTest::newRow("berlin second 02:30")
+            << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 1, 30, 0) << QStringLiteral("2026:10:25-02:30:00");
         QTest::newRow("berlin new year") << QByteArray("Europe/Berlin") << utc(2026, 12, 31, 23, 30, 0)
                                          << QStringLiteral("2027:1:1-00:30:00");
-        QTest::newRow("new york before spring") << QByteArray("America/New_York") << utc(2026, 3, 8, 6, 59, 59)
-                                                << QStringLiteral("2026:3:8-01:59:59");
-        QTest::newRow("new york after spring") << QByteArray("America/New_York") << utc(2026, 3, 8, 7, 0, 0)
-                                               << QStringLiteral("2026:3:8-03:00:00");
-        QTest::newRow("new york day before") << QByteArray("America/New_York") << utc(2026, 12, 5, 3, 0, 0)
-                                             << QStringLiteral("2026:12:4-22:00:00");
+        QTest::newRow("new york before spring")
+            << QByteArray("America/New_York") << utc(2026, 3, 8, 6, 59, 59) << QStringLiteral("2026:3:8-01:59:59");
+        QTest::newRow("new york after spring")
+            << QByteArray("America/New_York") << utc(2026, 3, 8, 7, 0, 0) << QStringLiteral("2026:3:8-03:00:00");
+        QTest::newRow("new york day before")
+            << QByteArray("America/New_York") << utc(2026, 12, 5, 3, 0, 0) << QStringLiteral("2026:12:4-22:00:00");
     }
     void logStampAcrossZoneChanges()
     {
@@ -123,7 +130,8 @@ private slots:
         const QStringList parts = stamp.section(u'-', 0, 0).split(u':');
         QCOMPARE(S().getDate(moment), (QVariantList{parts.at(2).toInt(), parts.at(1).toInt(), parts.at(0).toInt()}));
         // The platform date text is always UTC.
-        QCOMPARE(S().getCurrentTimeStr(), moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000"));
+        QCOMPARE(S().getCurrentTimeStr(),
+                 moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000"));
     }
 
     void gmtAndLocal()
@@ -187,8 +195,8 @@ private slots:
         QTest::newRow("m:ss") << S().getTimeInMinutesSecondsWithLeadingZero(3, 7, false) << QStringLiteral("3:07");
         QTest::newRow("h:mm:ss") << S().getTimeInHoursMinutesSecondsWithLeadingZero(3, 4, 5, true)
                                  << QStringLiteral("03:04:05");
-        QTest::newRow("from int past a day") << S().getTimeFromintWithLeadingZero(90061, true)
-                                             << QStringLiteral("25:01:01");
+        QTest::newRow("from int past a day")
+            << S().getTimeFromintWithLeadingZero(90061, true) << QStringLiteral("25:01:01");
         QTest::newRow("from int small") << S().getTimeFromintWithLeadingZero(61, false) << QStringLiteral("0:01:01");
     }
     void durations()
@@ -241,7 +249,8 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(float, hours);
-        QVERIFY2(std::fabs(S().timeStrToFloat(text) - hours) < 1e-5F, qPrintable(QString::number(S().timeStrToFloat(text))));
+        QVERIFY2(std::fabs(S().timeStrToFloat(text) - hours) < 1e-5F,
+                 qPrintable(QString::number(S().timeStrToFloat(text))));
     }
 
     void compareTimes()
@@ -273,10 +282,9 @@ private slots:
         QTest::addColumn<qint64>("n");
         QTest::addColumn<QString>("expected");
         const QList<std::pair<qint64, const char*>> rows = {
-            {1, "1st"},     {2, "2nd"},     {3, "3rd"},     {4, "4th"},     {11, "11th"},  {12, "12th"},
-            {13, "13th"},   {20, "20th"},   {21, "21st"},   {22, "22nd"},   {23, "23rd"},  {30, "30th"},
-            {31, "31st"},   {101, "101st"}, {111, "111st"}, {112, "112nd"}, {0, "00"},     {-5, "-5th"},
-            {-1, "-1th"},
+            {1, "1st"},     {2, "2nd"},     {3, "3rd"},   {4, "4th"},   {11, "11th"}, {12, "12th"}, {13, "13th"},
+            {20, "20th"},   {21, "21st"},   {22, "22nd"}, {23, "23rd"}, {30, "30th"}, {31, "31st"}, {101, "101st"},
+            {111, "111st"}, {112, "112nd"}, {0, "00"},    {-5, "-5th"}, {-1, "-1th"},
         };
         for (const auto& [n, text] : rows) {
             QTest::newRow(text) << n << QString::fromLatin1(text);

@@ -216,7 +216,7 @@ void TestZip::writtenLevelsReadByOthers_data()
 {
     QTest::addColumn<int>("level");
     QTest::addColumn<int>("method");
-    QTest::addColumn<int>("levelBits");  // (flags >> 1) & 3
+    QTest::addColumn<int>("levelBits");   // (flags >> 1) & 3
     QTest::addColumn<QString>("subtype"); // zipinfo -v's name for the deflate level
     QTest::newRow("stored") << 0 << 0 << 0 << QString();
     QTest::newRow("fastest") << 1 << 8 << 3 << QStringLiteral("superfast");
@@ -254,10 +254,9 @@ void TestZip::writtenLevelsReadByOthers()
                                          "      hashlib.sha1(z.read(i)).hexdigest(), i.date_time)\n"),
                           {archive});
     QCOMPARE(py.code, 0);
-    const QByteArray expected = QByteArray::number(method) + ' ' + QByteArray::number(levelBits) + ' ' +
-                                QByteArray::number(data.size()) + ' ' +
-                                QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex() +
-                                " (2026, 12, 5, 9, 5, 4)\n";
+    const QByteArray expected =
+        QByteArray::number(method) + ' ' + QByteArray::number(levelBits) + ' ' + QByteArray::number(data.size()) + ' ' +
+        QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex() + " (2026, 12, 5, 9, 5, 4)\n";
     QCOMPARE(py.out, expected);
 
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
@@ -305,9 +304,8 @@ void TestZip::infoZipLevelsReadHere()
     const QString archive = path(QStringLiteral("foreign.zip"));
     QFile::remove(archive);
     const QString program = command.takeFirst();
-    const Run made =
-        run(program, command + QStringList{archive, QStringLiteral("big.bin"), QStringLiteral("small.txt")},
-            source.path());
+    const Run made = run(
+        program, command + QStringList{archive, QStringLiteral("big.bin"), QStringLiteral("small.txt")}, source.path());
     QVERIFY2(made.code == 0, made.out.constData());
 
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
@@ -327,13 +325,15 @@ void TestZip::appendedArchive()
 {
     const QString archive = path(QStringLiteral("append.zip"));
     writeArchive(archive, ZipFile::ZipFileModeCreate, {{QStringLiteral("first.txt"), "one\n", 9, {}}});
-    writeArchive(archive, ZipFile::ZipFileModeAppend,
-                 {{QStringLiteral("second.txt"), "two\n", 0, {}}, {QStringLiteral("third.bin"), sampleData(5000), 1, {}}});
+    writeArchive(
+        archive, ZipFile::ZipFileModeAppend,
+        {{QStringLiteral("second.txt"), "two\n", 0, {}}, {QStringLiteral("third.bin"), sampleData(5000), 1, {}}});
     // Info-ZIP's zip can append to it as well, and we still read everything.
     QTemporaryDir source;
     QVERIFY(writeFile(source.filePath(QStringLiteral("fourth.txt")), "four\n"));
-    QCOMPARE(run(QStringLiteral("zip"), {QStringLiteral("-q"), archive, QStringLiteral("fourth.txt")}, source.path()).code,
-             0);
+    QCOMPARE(
+        run(QStringLiteral("zip"), {QStringLiteral("-q"), archive, QStringLiteral("fourth.txt")}, source.path()).code,
+        0);
 
     const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive});
     QVERIFY2(test.code == 0, test.out.constData());
@@ -348,8 +348,8 @@ void TestZip::appendedArchive()
     for (const FileInZipInfo& info : zip.listFileInZipInfos()) {
         names << info.name();
     }
-    QCOMPARE(names, QStringList({QStringLiteral("first.txt"), QStringLiteral("second.txt"),
-                                 QStringLiteral("third.bin"), QStringLiteral("fourth.txt")}));
+    QCOMPARE(names, QStringList({QStringLiteral("first.txt"), QStringLiteral("second.txt"), QStringLiteral("third.bin"),
+                                 QStringLiteral("fourth.txt")}));
     QVERIFY(zip.locateFileInZip(QStringLiteral("third.bin")));
     QCOMPARE(readCurrent(zip), sampleData(5000));
     QVERIFY(zip.locateFileInZip(QStringLiteral("first.txt")));
@@ -401,27 +401,29 @@ void TestZip::passwordEntriesWrittenHere()
     const QString archive = path(QStringLiteral("secret%1.zip").arg(level + 1));
     const QString password = QStringLiteral("s3cr\u00e9t pass");
     const QByteArray data = sampleData(150000, 11);
-    writeArchive(archive, ZipFile::ZipFileModeCreate,
-                 {{QStringLiteral("secret.bin"), data, level, password}, {QStringLiteral("plain.txt"), "open\n", level, {}}});
+    writeArchive(
+        archive, ZipFile::ZipFileModeCreate,
+        {{QStringLiteral("secret.bin"), data, level, password}, {QStringLiteral("plain.txt"), "open\n", level, {}}});
 
     const Run test = run(QStringLiteral("unzip"), {QStringLiteral("-t"), QStringLiteral("-P"), password, archive});
     QVERIFY2(test.code == 0 && test.out.contains("No errors detected"), test.out.constData());
-    const Run piped = run(QStringLiteral("unzip"),
-                          {QStringLiteral("-p"), QStringLiteral("-P"), password, archive, QStringLiteral("secret.bin")});
+    const Run piped = run(QStringLiteral("unzip"), {QStringLiteral("-p"), QStringLiteral("-P"), password, archive,
+                                                    QStringLiteral("secret.bin")});
     QCOMPARE(piped.out.size(), data.size());
     QVERIFY(piped.out == data);
-    const Run wrong = run(QStringLiteral("unzip"),
-                          {QStringLiteral("-t"), QStringLiteral("-P"), QStringLiteral("nope"), archive});
+    const Run wrong =
+        run(QStringLiteral("unzip"), {QStringLiteral("-t"), QStringLiteral("-P"), QStringLiteral("nope"), archive});
     QVERIFY(wrong.code != 0);
 
-    const Run py = python(QStringLiteral("import sys, zipfile, hashlib\n"
-                                         "z = zipfile.ZipFile(sys.argv[1])\n"
-                                         "i = z.getinfo('secret.bin')\n"
-                                         "print(i.flag_bits & 1, hashlib.sha1(z.read(i, pwd=sys.argv[2].encode())).hexdigest())\n"
-                                         "try:\n"
-                                         "    z.read(i, pwd=b'nope'); print('read')\n"
-                                         "except RuntimeError: print('refused')\n"),
-                          {archive, password});
+    const Run py =
+        python(QStringLiteral("import sys, zipfile, hashlib\n"
+                              "z = zipfile.ZipFile(sys.argv[1])\n"
+                              "i = z.getinfo('secret.bin')\n"
+                              "print(i.flag_bits & 1, hashlib.sha1(z.read(i, pwd=sys.argv[2].encode())).hexdigest())\n"
+                              "try:\n"
+                              "    z.read(i, pwd=b'nope'); print('read')\n"
+                              "except RuntimeError: print('refused')\n"),
+               {archive, password});
     QCOMPARE(py.out, "1 " + QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex() + "\nrefused\n");
 
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
@@ -594,8 +596,9 @@ void TestZip::truncatedArchive()
 {
     QFETCH(int, keep);
     const QString whole = path(QStringLiteral("whole.zip"));
-    writeArchive(whole, ZipFile::ZipFileModeCreate,
-                 {{QStringLiteral("a.bin"), sampleData(100000), 9, {}}, {QStringLiteral("b.bin"), sampleData(1000), 0, {}}});
+    writeArchive(
+        whole, ZipFile::ZipFileModeCreate,
+        {{QStringLiteral("a.bin"), sampleData(100000), 9, {}}, {QStringLiteral("b.bin"), sampleData(1000), 0, {}}});
     QByteArray bytes = readFile(whole);
     bytes.truncate(keep >= 0 ? keep : bytes.size() + keep);
     const QString archive = path(QStringLiteral("truncated.zip"));
@@ -685,8 +688,9 @@ void TestZip::emptyArchiveAndNavigation()
     }
 
     const QString archive = path(QStringLiteral("nav.zip"));
-    writeArchive(archive, ZipFile::ZipFileModeCreate,
-                 {{QStringLiteral("a"), "1", 0, {}}, {QStringLiteral("b"), "22", 0, {}}, {QStringLiteral("c"), "333", 0, {}}});
+    writeArchive(
+        archive, ZipFile::ZipFileModeCreate,
+        {{QStringLiteral("a"), "1", 0, {}}, {QStringLiteral("b"), "22", 0, {}}, {QStringLiteral("c"), "333", 0, {}}});
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
     QCOMPARE(zip.listFileInZipInfos().size(), 3);
     // Listing leaves the last entry selected.

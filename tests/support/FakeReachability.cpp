@@ -1,8 +1,14 @@
 #include "FakeReachability.h"
 
-FakeReachability::FakeReachability() { Reachability::setCurrent(this); }
+FakeReachability::FakeReachability()
+{
+    Reachability::setCurrent(this);
+}
 
-FakeReachability::~FakeReachability() { Reachability::setCurrent(nullptr); }
+FakeReachability::~FakeReachability()
+{
+    Reachability::setCurrent(nullptr);
+}
 
 bool FakeReachability::isReachable(const QString& host)
 {

@@ -1,12 +1,14 @@
 #include "ManualClock.h"
 
-ManualClock::ManualClock(const QDateTime& start)
-    : m_now(start)
+ManualClock::ManualClock(const QDateTime& start) : m_now(start)
 {
     Clock::setCurrent(this);
 }
 
-ManualClock::~ManualClock() { Clock::setCurrent(nullptr); }
+ManualClock::~ManualClock()
+{
+    Clock::setCurrent(nullptr);
+}
 
 void ManualClock::advance(double seconds)
 {

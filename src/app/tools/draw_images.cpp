@@ -77,7 +77,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const struct {
+    const struct
+    {
         const char* name;
         QImage image;
     } images[] = {
