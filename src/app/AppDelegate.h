@@ -9,13 +9,8 @@
 #include <memory>
 
 class QAbstractButton;
-class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QSlider;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
@@ -188,43 +183,10 @@ public:
     QWidget* windowSettings() const { return m_windowSettings; }
     QWidget* windowAlert() const { return m_windowAlert; }
     QWidget* windowAbout() const { return m_windowAbout; }
-    QLineEdit* txtUrl() const { return m_txtUrl; }
-    QCheckBox* checkingEnabled() const { return m_checkingEnabled; }
-    QLineEdit* txtNetOkSpk() const { return m_txtNetOkSpk; }
-    QCheckBox* checkOKSpk() const { return m_checkOKSpk; }
-    QLineEdit* txtNetOkAlert() const { return m_txtNetOkAlert; }
-    QCheckBox* checkOKAlert() const { return m_checkOKAlert; }
-    QLineEdit* txtNetOKInterval() const { return m_txtNetOKInterval; }
-    QCheckBox* checkOKRepeats() const { return m_checkOKRepeats; }
-    QLineEdit* txtNetFailSpk() const { return m_txtNetFailSpk; }
-    QCheckBox* checkFailSpk() const { return m_checkFailSpk; }
-    QLineEdit* txtNetFailAlert() const { return m_txtNetFailAlert; }
-    QCheckBox* checkFailAlert() const { return m_checkFailAlert; }
-    QLineEdit* txtNetFailInterval() const { return m_txtNetFailInterval; }
-    QCheckBox* checkFailRepeats() const { return m_checkFailRepeats; }
-    QCheckBox* okIconFlashes() const { return m_okIconFlashes; }
-    QPlainTextEdit* txtUrlList() const { return m_txtUrlList; }
-    QLineEdit* txtUrlsInterval() const { return m_txtUrlsInterval; }
-    QCheckBox* checkUrlsEnabled() const { return m_checkUrlsEnabled; }
-    QLineEdit* txtUrlListSuccess() const { return m_txtUrlListSuccess; }
-    QCheckBox* checkUrlListSuccess() const { return m_checkUrlListSuccess; }
-    QLineEdit* txtUrlListFailed() const { return m_txtUrlListFailed; }
-    QCheckBox* checkUrlListFailed() const { return m_checkUrlListFailed; }
-    QCheckBox* failIconFlashes() const { return m_failIconFlashes; }
-    QCheckBox* logEnabled() const { return m_logEnabled; }
-    QCheckBox* showLatest() const { return m_showLatest; }
-    QPlainTextEdit* latestView() const { return m_latestView; }
-    QPushButton* settingsLink() const { return m_settingsLink; }
-    QPushButton* aboutLink() const { return m_aboutLink; }
-    QPushButton* settingsMainLink() const { return m_settingsMainLink; }
-    QPushButton* aboutMainLink() const { return m_aboutMainLink; }
-    QLabel* checkLed() const { return m_checkLed; }
-    QSlider* intSlider() const { return m_intSlider; }
-    QLabel* txtSlider() const { return m_txtSlider; }
-    QLabel* txtAlert() const { return m_txtAlert; }
-    QPushButton* btnAlertOK() const { return m_btnAlertOK; }
-    QPushButton* about_visit_website_btn() const { return m_about_visit_website_btn; }
-    QLineEdit* txtUrlListLeading() const { return m_txtUrlListLeading; }
+    /** The controls of the settings, alert and about windows: the live store of the settings. */
+    Ui::SettingsWindow& ui() const { return *m_settingsUi; }
+    Ui::AlertWindow& alertUi() const { return *m_alertUi; }
+    Ui::AboutWindow& aboutUi() const { return *m_aboutUi; }
 
     /** The name of the image the tray icon shows now ("" before any, or when it was missing). */
     QString statusImageName() const { return m_statusImageName; }
@@ -272,55 +234,20 @@ private:
     QSystemTrayIcon* m_statusBar = nullptr;
     QMenu* m_MenuMain = nullptr;
     QWidget* m_windowSettings = nullptr;
-    QLineEdit* m_txtUrl = nullptr;
-    QCheckBox* m_checkingEnabled = nullptr;
+    QWidget* m_windowAlert = nullptr;
+    QWidget* m_windowAbout = nullptr;
+
+    // Check state.
     bool m_internetOK = true;
     bool m_internetPrevious = false;
     bool m_internetStateChanged = false;
     bool m_toggle = false;
-    QLineEdit* m_txtNetOkSpk = nullptr;
-    QCheckBox* m_checkOKSpk = nullptr;
-    QLineEdit* m_txtNetOkAlert = nullptr;
-    QCheckBox* m_checkOKAlert = nullptr;
-    QLineEdit* m_txtNetOKInterval = nullptr;
-    QCheckBox* m_checkOKRepeats = nullptr;
     bool m_successFired = false;
-    QLineEdit* m_txtNetFailSpk = nullptr;
-    QCheckBox* m_checkFailSpk = nullptr;
-    QLineEdit* m_txtNetFailAlert = nullptr;
-    QCheckBox* m_checkFailAlert = nullptr;
-    QLineEdit* m_txtNetFailInterval = nullptr;
-    QCheckBox* m_checkFailRepeats = nullptr;
-    QCheckBox* m_okIconFlashes = nullptr;
     bool m_failFired = false;
-    QPlainTextEdit* m_txtUrlList = nullptr;
-    QLineEdit* m_txtUrlsInterval = nullptr;
-    QCheckBox* m_checkUrlsEnabled = nullptr;
-    QLineEdit* m_txtUrlListSuccess = nullptr;
-    QCheckBox* m_checkUrlListSuccess = nullptr;
-    QLineEdit* m_txtUrlListFailed = nullptr;
-    QCheckBox* m_checkUrlListFailed = nullptr;
-    QCheckBox* m_failIconFlashes = nullptr;
-    QCheckBox* m_logEnabled = nullptr;
-    QCheckBox* m_showLatest = nullptr;
-    QStringList m_latest;
-    QPlainTextEdit* m_latestView = nullptr;
-    QPushButton* m_settingsLink = nullptr;
-    QPushButton* m_aboutLink = nullptr;
-    QPushButton* m_settingsMainLink = nullptr;
-    QPushButton* m_aboutMainLink = nullptr;
-    QLabel* m_checkLed = nullptr;
-    QSlider* m_intSlider = nullptr;
-    QLabel* m_txtSlider = nullptr;
-    QWidget* m_windowAlert = nullptr;
-    QLabel* m_txtAlert = nullptr;
-    QPushButton* m_btnAlertOK = nullptr;
-    QWidget* m_windowAbout = nullptr;
-    QPushButton* m_about_visit_website_btn = nullptr;
     int m_tick = 0;
     int m_otherUrlPointer = 0;
     bool m_settingsIsActive = false;
-    QLineEdit* m_txtUrlListLeading = nullptr;
+    QStringList m_latest;
 
     QTimer* m_timer = nullptr;
     bool m_watchingWindows = false;

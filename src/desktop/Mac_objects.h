@@ -268,6 +268,8 @@ private:
     Mac_objects();
     ~Mac_objects();
 
+    /** The value when finite, otherwise 0. */
+    static double finiteOrZero(double v);
     void applyLayer(QWidget* view, const Layer& layer);
     void setViewFrame(QWidget* view, const QRectF& rect);
     QRectF viewFrame(const QWidget* view) const;

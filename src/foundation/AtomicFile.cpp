@@ -1,7 +1,12 @@
 #include "AtomicFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
@@ -20,4 +25,18 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes)
         return false;
     }
     return file.commit();
+}
+
+bool appendToFile(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    ssize_t written;
+    do {
+        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    ::close(fd);
+    return written == bytes.size();
 }

@@ -9,3 +9,10 @@
  * directory, or any write fails. A crash never leaves a half-written file behind.
  */
 bool writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+/**
+ * Appends bytes to the file at path with one write(2) in append mode, creating the file (mode 0644)
+ * when missing. Concurrent appenders never interleave within one call's bytes. Answers false when
+ * the file cannot be opened or not every byte was written.
+ */
+bool appendToFile(const QString& path, const QByteArray& bytes);

@@ -167,7 +167,7 @@ def case_up_sentence(binary, home):
         err = stop(proc)
     check(text.count("\n") == 1, f"one line expected: {text!r}")
     # The check traces its state when it announces.
-    check(re.search(r"^AppDelegate\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
+    check(re.search(r"^AppDelegateChecks\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
                     r"okFired:1  failFired:0$", err, re.M), "no trace line of the check:\n" + err)
 
 

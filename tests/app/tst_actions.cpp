@@ -2,6 +2,7 @@
 // their fields and spoken previews, the website buttons, the tray menu, window placement, and the
 // defaults commands of the settings window with the files they write.
 #include "AppDelegate.h"
+#include "AppDelegateUi.h"
 #include "FakeReachability.h"
 #include "FakeWorkspace.h"
 #include "ManualClock.h"
@@ -181,9 +182,9 @@ private slots:
     void emptySentenceIsStillQueued()
     {
         AppDelegate& app = launch();
-        app.txtNetOkSpk()->clear();
-        app.checkOKSpk()->setChecked(false);
-        app.checkOKSpk()->click();
+        app.ui().txtNetOkSpk->clear();
+        app.ui().checkOKSpk->setChecked(false);
+        app.ui().checkOKSpk->click();
         QCOMPARE(queue(), QStringList{QString()});
     }
 
@@ -193,9 +194,9 @@ private slots:
         m_app.reset();
         rewrite(settingsPath(), {{s("gen5"), 0}, {s("gen19"), 1}, {s("gen15"), s("loaded")}});
         AppDelegate& app = launch();
-        QVERIFY(app.checkUrlListSuccess()->isChecked());
-        QVERIFY(!app.checkOKSpk()->isChecked());
-        QVERIFY(app.txtNetOkSpk()->isEnabled()); // enabled states are not restored by a load
+        QVERIFY(app.ui().checkUrlListSuccess->isChecked());
+        QVERIFY(!app.ui().checkOKSpk->isChecked());
+        QVERIFY(app.ui().txtNetOkSpk->isEnabled()); // enabled states are not restored by a load
         QVERIFY(queue().isEmpty());
     }
 
@@ -235,11 +236,12 @@ private slots:
     void linkButtonsAreBlue()
     {
         AppDelegate& app = launch();
-        for (QPushButton* link : {app.settingsLink(), app.aboutLink(), app.settingsMainLink(), app.aboutMainLink()}) {
+        for (QPushButton* link :
+             {app.ui().settingsLink, app.aboutUi().aboutLink, app.ui().settingsMainLink, app.aboutUi().aboutMainLink}) {
             QCOMPARE(link->palette().color(QPalette::ButtonText), QColor(Qt::blue));
         }
-        QCOMPARE(app.settingsLink()->text(), s("Visit Website/Help"));
-        QCOMPARE(app.aboutMainLink()->text(), s("Velbor Website"));
+        QCOMPARE(app.ui().settingsLink->text(), s("Visit Website/Help"));
+        QCOMPARE(app.aboutUi().aboutMainLink->text(), s("Velbor Website"));
     }
 
     // ---- Windows and the tray menu ----
@@ -283,16 +285,16 @@ private slots:
     {
         AppDelegate& app = launch();
         StderrCapture err;
-        app.intSlider()->setValue(7);
+        app.ui().intSlider->setValue(7);
         const QByteArray trace = err.take();
-        QCOMPARE(app.txtSlider()->text(), s("chk every: 7 secs"));
+        QCOMPARE(app.ui().txtSlider->text(), s("chk every: 7 secs"));
         QVERIFY2(trace.contains("intSliderSender") && trace.contains("  sender:7\n"), trace.constData());
     }
 
     void quitWritesMenuQuitAndSavesNothing()
     {
         AppDelegate& app = launch();
-        app.txtUrl()->setText(s("changed.invalid"));
+        app.ui().txtUrl->setText(s("changed.invalid"));
         const QByteArray before = readAll(settingsPath());
         StderrCapture err;
         menuItem(s("Quit"))->trigger();
@@ -307,7 +309,7 @@ private slots:
     {
         AppDelegate& app = launch();
         rewrite(settingsPath(), {{s("gen0"), s("saved.invalid")}});
-        app.txtUrl()->setText(s("unsaved.invalid")); // changed, no window closed
+        app.ui().txtUrl->setText(s("unsaved.invalid")); // changed, no window closed
         control<QPushButton>(s("setAsDefault"))->click();
         QCOMPARE(readAll(defaultsPath()), readAll(settingsPath()));
         QCOMPARE(settingOf(defaultsPath(), "gen0"), s("saved.invalid"));
@@ -318,10 +320,10 @@ private slots:
     {
         AppDelegate& app = launch();
         rewrite(defaultsPath(), {{s("gen0"), s("defaults.invalid")}});
-        app.txtUrl()->setText(s("controls.invalid"));
+        app.ui().txtUrl->setText(s("controls.invalid"));
         control<QPushButton>(s("resetToDefault"))->click();
         QCOMPARE(readAll(settingsPath()), readAll(defaultsPath()));
-        QCOMPARE(app.txtUrl()->text(), s("controls.invalid"));
+        QCOMPARE(app.ui().txtUrl->text(), s("controls.invalid"));
 
         // Closing a window writes the controls over the restored file again.
         app.showSettings();
@@ -337,7 +339,7 @@ private slots:
         m_app->resetToDefault();
         m_app.reset(); // quitting saves nothing
         AppDelegate& app = launch();
-        QCOMPARE(app.txtNetOkSpk()->text(), s("default sentence"));
+        QCOMPARE(app.ui().txtNetOkSpk->text(), s("default sentence"));
     }
 
     void resetAndReloadShowsTheDefaults()
@@ -346,10 +348,10 @@ private slots:
         rewrite(defaultsPath(),
                 {{s("gen0"), s("defaults.invalid")}, {s("gen14"), s("alpha\nbeta")}, {s("gen23"), 9}, {s("gen5"), 0}});
         control<QPushButton>(s("resetDefaults"))->click();
-        QCOMPARE(app.txtUrl()->text(), s("defaults.invalid"));
-        QCOMPARE(app.txtUrlList()->toPlainText(), s("alpha\nbeta"));
-        QCOMPARE(app.txtSlider()->text(), s("chk every: 9 secs"));
-        QVERIFY(!app.checkOKSpk()->isChecked());
+        QCOMPARE(app.ui().txtUrl->text(), s("defaults.invalid"));
+        QCOMPARE(app.ui().txtUrlList->toPlainText(), s("alpha\nbeta"));
+        QCOMPARE(app.ui().txtSlider->text(), s("chk every: 9 secs"));
+        QVERIFY(!app.ui().checkOKSpk->isChecked());
         QVERIFY(queue().isEmpty());
         QCOMPARE(readAll(settingsPath()), readAll(defaultsPath()));
     }
@@ -380,14 +382,14 @@ private slots:
         rewrite(appDir() + QLatin1Char('/') + kept, {{s("gen0"), s("kept.invalid")}});
         const QByteArray keptBytes = readAll(appDir() + QLatin1Char('/') + kept);
         QVERIFY(QFile::remove(appDir() + QLatin1Char('/') + missing));
-        app.txtUrl()->setText(s("controls.invalid"));
+        app.ui().txtUrl->setText(s("controls.invalid"));
 
         control<QPushButton>(button)->click();
         QCOMPARE(readAll(appDir() + QLatin1Char('/') + kept), keptBytes);
         QVERIFY(!QFile::exists(appDir() + QLatin1Char('/') + missing));
         QCOMPARE(QDir(appDir()).entryList(QDir::Files | QDir::Hidden).size(), 1);
         // Reset and reload still loads: the settings file as it was.
-        QCOMPARE(app.txtUrl()->text(), button == s("resetDefaults") ? s("kept.invalid") : s("controls.invalid"));
+        QCOMPARE(app.ui().txtUrl->text(), button == s("resetDefaults") ? s("kept.invalid") : s("controls.invalid"));
     }
 
     // When the application directory cannot be entered nothing in the documents directory changes.
@@ -412,18 +414,18 @@ private slots:
         const QByteArray settings = readAll(docs + s("/TestFile.txt"));
         const QByteArray defaults = readAll(docs + s("/Defaults.txt"));
         QVERIFY(!settings.isEmpty());
-        const QString url = app.txtUrl()->text();
+        const QString url = app.ui().txtUrl->text();
 
         control<QPushButton>(button)->click();
         QCOMPARE(readAll(docs + s("/TestFile.txt")), settings);
         QCOMPARE(readAll(docs + s("/Defaults.txt")), defaults);
-        QCOMPARE(app.txtUrl()->text(), url);
+        QCOMPARE(app.ui().txtUrl->text(), url);
     }
 
     void testCommandSavesNothingAndTracesTheOutput()
     {
         AppDelegate& app = launch();
-        app.txtUrl()->setText(s("changed.invalid"));
+        app.ui().txtUrl->setText(s("changed.invalid"));
         const QByteArray settings = readAll(settingsPath());
         const QByteArray defaults = readAll(defaultsPath());
         auto* button = control<QPushButton>(s("saveSettings"));

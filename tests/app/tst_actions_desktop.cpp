@@ -1,6 +1,7 @@
 // The monitor's windows on a real X display (the test session's Xvfb): closing the about window with
 // its close control (the window manager's delete request) saves the settings, the alert's OK does not.
 #include "AppDelegate.h"
+#include "AppDelegateUi.h"
 #include "FakeReachability.h"
 #include "FakeWorkspace.h"
 #include "ManualClock.h"
@@ -103,7 +104,7 @@ private slots:
         m_probe = std::make_unique<FakeReachability>(); // no real host name is ever resolved
         m_app = std::make_unique<AppDelegate>();
         m_app->applicationDidFinishLaunching();
-        m_app->checkingEnabled()->setChecked(false); // no checks (and no alerts) while the test waits
+        m_app->ui().checkingEnabled->setChecked(false); // no checks (and no alerts) while the test waits
     }
 
     void cleanup()
@@ -117,11 +118,11 @@ private slots:
 
     void alertOKSavesNothing()
     {
-        m_app->txtUrl()->setText(s("changed.invalid"));
-        m_app->txtAlert()->setText(s("The Internet connection is down."));
+        m_app->ui().txtUrl->setText(s("changed.invalid"));
+        m_app->alertUi().txtAlert->setText(s("The Internet connection is down."));
         m_app->showAlert();
         QVERIFY(QTest::qWaitForWindowExposed(m_app->windowAlert()));
-        m_app->btnAlertOK()->click();
+        m_app->alertUi().btnAlertOK->click();
         QTRY_VERIFY(!m_app->windowAlert()->isVisible());
         QTest::qWait(200);
         QCOMPARE(savedHost(settingsPath()), s("www.debian.org"));
@@ -129,7 +130,7 @@ private slots:
 
     void closeControlOfTheAboutWindowSaves()
     {
-        m_app->txtUrl()->setText(s("changed.invalid"));
+        m_app->ui().txtUrl->setText(s("changed.invalid"));
         m_app->about();
         QVERIFY(QTest::qWaitForWindowExposed(m_app->windowAbout()));
         QCOMPARE(savedHost(settingsPath()), s("www.debian.org"));

@@ -1,6 +1,7 @@
 // The monitor's controller on its real interface files (offscreen), driven tick by tick with a fake
 // probe, the null synthesizer (the speech queue is inspected, not spoken) and a clock that stands still.
 #include "AppDelegate.h"
+#include "AppDelegateUi.h"
 #include "FakeReachability.h"
 #include "ManualClock.h"
 #include "TestHome.h"
@@ -155,7 +156,7 @@ private:
     // The primary check says nothing, so that the speech queue holds the rotation's sentences only.
     void quietPrimary()
     {
-        for (QCheckBox* box : {m_app->checkOKSpk(), m_app->checkFailSpk(), m_app->checkFailAlert()}) {
+        for (QCheckBox* box : {m_app->ui().checkOKSpk, m_app->ui().checkFailSpk, m_app->ui().checkFailAlert}) {
             box->setChecked(false);
         }
     }
@@ -201,8 +202,8 @@ private slots:
         QVERIFY(sameSettings(settings->toMap(), interfaceSettings()));
         // Checkboxes and the slider are integers, never booleans.
         QVERIFY(readAll(appDir() + s("/TestFile.txt")).contains("<key>gen4</key>\n\t<integer>1</integer>"));
-        QCOMPARE(app.txtUrlList()->toPlainText(), AppDelegate::builtInHostList());
-        QCOMPARE(app.txtUrl()->text(), s("www.debian.org"));
+        QCOMPARE(app.ui().txtUrlList->toPlainText(), AppDelegate::builtInHostList());
+        QCOMPARE(app.ui().txtUrl->text(), s("www.debian.org"));
         QCOMPARE(app.statusImageName(), s("checkOk.png"));
     }
 
@@ -214,12 +215,12 @@ private slots:
                          {s("gen14"), s("one\ntwo\nthree")},
                          {s("gen23"), 17}});
         AppDelegate& app = launch();
-        QCOMPARE(app.txtUrl()->text(), s("localhost"));
-        QCOMPARE(app.txtNetOkSpk()->text(), s("Link is fine"));
-        QVERIFY(app.checkOKRepeats()->isChecked());
-        QCOMPARE(app.intSlider()->value(), 17);
-        QCOMPARE(app.txtSlider()->text(), s("chk every: 17 secs"));
-        QCOMPARE(app.txtUrlList()->toPlainText(), AppDelegate::builtInHostList());
+        QCOMPARE(app.ui().txtUrl->text(), s("localhost"));
+        QCOMPARE(app.ui().txtNetOkSpk->text(), s("Link is fine"));
+        QVERIFY(app.ui().checkOKRepeats->isChecked());
+        QCOMPARE(app.ui().intSlider->value(), 17);
+        QCOMPARE(app.ui().txtSlider->text(), s("chk every: 17 secs"));
+        QCOMPARE(app.ui().txtUrlList->toPlainText(), AppDelegate::builtInHostList());
         QVERIFY(!QFile::exists(appDir() + s("/Defaults.txt"))); // the directory existed: no first defaults
     }
 
@@ -261,18 +262,18 @@ private slots:
         AppDelegate& app = launch();
         QString actual;
         if (key == s("gen23")) {
-            actual = QString::number(app.intSlider()->value());
-            QCOMPARE(app.txtSlider()->text(), s("chk every: %1 secs").arg(actual));
+            actual = QString::number(app.ui().intSlider->value());
+            QCOMPARE(app.ui().txtSlider->text(), s("chk every: %1 secs").arg(actual));
         } else if (key == s("gen4")) {
-            actual = QString::number(app.checkingEnabled()->isChecked() ? 1 : 0);
+            actual = QString::number(app.ui().checkingEnabled->isChecked() ? 1 : 0);
         } else if (key == s("gen7")) {
-            actual = QString::number(app.checkOKRepeats()->isChecked() ? 1 : 0);
+            actual = QString::number(app.ui().checkOKRepeats->isChecked() ? 1 : 0);
         } else if (key == s("gen0")) {
-            actual = app.txtUrl()->text();
+            actual = app.ui().txtUrl->text();
         } else if (key == s("gen1")) {
-            actual = app.txtNetOkSpk()->text();
+            actual = app.ui().txtNetOkSpk->text();
         } else if (key == s("gen3")) {
-            actual = app.txtNetOKInterval()->text();
+            actual = app.ui().txtNetOKInterval->text();
         }
         QCOMPARE(actual, shown);
     }
@@ -298,9 +299,9 @@ private slots:
         QDir().mkpath(appDir());
         writeBytes(appDir() + s("/TestFile.txt"), bytes);
         AppDelegate& app = launch();
-        QCOMPARE(app.txtUrl()->text(), s("www.debian.org"));
-        QCOMPARE(app.intSlider()->value(), 5);
-        QVERIFY(app.checkingEnabled()->isChecked());
+        QCOMPARE(app.ui().txtUrl->text(), s("www.debian.org"));
+        QCOMPARE(app.ui().intSlider->value(), 5);
+        QVERIFY(app.ui().checkingEnabled->isChecked());
         QCOMPARE(readAll(appDir() + s("/TestFile.txt")).size(), bytes.size()); // loading writes nothing
         ticks(24);
         QCOMPARE(app.tick(), 24);
@@ -333,11 +334,11 @@ private slots:
     {
         AppDelegate& app = launch();
         const QByteArray defaults = readAll(appDir() + s("/Defaults.txt"));
-        app.txtUrl()->setText(s("example.invalid"));
+        app.ui().txtUrl->setText(s("example.invalid"));
 
         app.showAlert();
         QVERIFY(app.windowAlert()->isVisible());
-        app.btnAlertOK()->click(); // hides without closing: nothing saved
+        app.alertUi().btnAlertOK->click(); // hides without closing: nothing saved
         QVERIFY(!app.windowAlert()->isVisible());
         QCOMPARE(Plist::readFile(appDir() + s("/TestFile.txt"))->toMap().value(s("gen0")).toString(),
                  s("www.debian.org"));
@@ -364,8 +365,8 @@ private slots:
     void sliderUpdatesItsLabel()
     {
         AppDelegate& app = launch();
-        app.intSlider()->setValue(7);
-        QCOMPARE(app.txtSlider()->text(), s("chk every: 7 secs"));
+        app.ui().intSlider->setValue(7);
+        QCOMPARE(app.ui().txtSlider->text(), s("chk every: 7 secs"));
     }
 
     // ---- The primary check ----
@@ -380,7 +381,7 @@ private slots:
         QCOMPARE(queue(), QStringList{s("Internet connection is up")});
         QCOMPARE(logLines(), QStringList{entry(s("Internet connection is up")).trimmed()});
         QCOMPARE(app.latest(), QStringList{entry(s("Internet connection is up"))});
-        QCOMPARE(app.latestView()->toPlainText(), entry(s("Internet connection is up")));
+        QCOMPARE(app.ui().latestView->toPlainText(), entry(s("Internet connection is up")));
         QVERIFY(m_probe->probed().isEmpty());
         runToSecond(15);
         QCOMPARE(m_probe->probed(), (QStringList{s("www.debian.org"), s("www.debian.org"), s("www.debian.org")}));
@@ -400,7 +401,7 @@ private slots:
         runToSecond(10);
         QCOMPARE(queue().last(), s("Internet connection lost"));
         QVERIFY(app.windowAlert()->isVisible());
-        QCOMPARE(app.txtAlert()->text(), s("The Internet connection is down."));
+        QCOMPARE(app.alertUi().txtAlert->text(), s("The Internet connection is down."));
         QCOMPARE(logLines().last(), entry(s("Internet connection lost")).trimmed());
         QCOMPARE(app.latest().first(), entry(s("Internet connection lost")));
         QVERIFY(failFired() && !successFired());
@@ -415,9 +416,9 @@ private slots:
     void downRepeatsAtItsInterval()
     {
         AppDelegate& app = launch();
-        app.checkFailRepeats()->setChecked(true);
-        app.checkFailAlert()->setChecked(false);
-        app.intSlider()->setValue(1);
+        app.ui().checkFailRepeats->setChecked(true);
+        app.ui().checkFailAlert->setChecked(false);
+        app.ui().intSlider->setValue(1);
         // Unreachable from the start: both flags are NO, so the first probe is no change; the down
         // state is first announced at the first multiple of its interval.
         runToSecond(9);
@@ -431,7 +432,7 @@ private slots:
     void allSwitchesOffStillTrace()
     {
         AppDelegate& app = launch();
-        for (QCheckBox* box : {app.checkOKSpk(), app.checkOKAlert(), app.logEnabled(), app.showLatest()}) {
+        for (QCheckBox* box : {app.ui().checkOKSpk, app.ui().checkOKAlert, app.ui().logEnabled, app.ui().showLatest}) {
             box->setChecked(false);
         }
         QStringList traces;
@@ -445,7 +446,7 @@ private slots:
         QVERIFY(!QFile::exists(logPath()));
         QVERIFY(successFired());
         QCOMPARE(traces.size(), 1);
-        QVERIFY2(traces.first().startsWith(s("AppDelegate.cpp, debugSystem, line:")), qPrintable(traces.first()));
+        QVERIFY2(traces.first().startsWith(s("AppDelegateChecks.cpp, debugSystem, line:")), qPrintable(traces.first()));
         QVERIFY2(traces.first().endsWith(s("  internetOK:1  tick:12  otherUrlPointer:0  okFired:1  failFired:0\n")),
                  qPrintable(traces.first()));
     }
@@ -453,14 +454,14 @@ private slots:
     void emptyAndForeignSentences()
     {
         AppDelegate& app = launch();
-        app.txtNetOkSpk()->setText(QString());
-        app.checkOKAlert()->setChecked(true);
-        app.txtNetOkAlert()->setText(QString());
+        app.ui().txtNetOkSpk->setText(QString());
+        app.ui().checkOKAlert->setChecked(true);
+        app.ui().txtNetOkAlert->setText(QString());
         ticks(12);
         QVERIFY(queue().isEmpty()); // nothing to speak
         QCOMPARE(logLines(), QStringList{s(kStamp)});
         QVERIFY(app.windowAlert()->isVisible());
-        QCOMPARE(app.txtAlert()->text(), QString());
+        QCOMPARE(app.alertUi().txtAlert->text(), QString());
 
         // A sentence outside ASCII: spoken and listed, but the log stays as it was.
         const QByteArray before = readAll(logPath());
@@ -514,22 +515,22 @@ private slots:
         QFETCH(QString, upShown);
         QFETCH(QString, downShown);
         AppDelegate& app = launch();
-        app.txtNetOKInterval()->setText(typed);
-        app.txtNetFailInterval()->setText(typed);
-        app.checkUrlsEnabled()->setChecked(true);
-        app.txtUrlsInterval()->setText(typed);
+        app.ui().txtNetOKInterval->setText(typed);
+        app.ui().txtNetFailInterval->setText(typed);
+        app.ui().checkUrlsEnabled->setChecked(true);
+        app.ui().txtUrlsInterval->setText(typed);
         ticks(12);
-        QCOMPARE(app.txtNetOKInterval()->text(), upShown);
-        QCOMPARE(app.txtNetFailInterval()->text(), downShown);
-        QCOMPARE(app.txtUrlsInterval()->text(), upShown);
+        QCOMPARE(app.ui().txtNetOKInterval->text(), upShown);
+        QCOMPARE(app.ui().txtNetFailInterval->text(), downShown);
+        QCOMPARE(app.ui().txtUrlsInterval->text(), upShown);
     }
 
     void negativeIntervalActsAsItsMagnitude()
     {
         AppDelegate& app = launch();
-        app.checkOKRepeats()->setChecked(true);
-        app.txtNetOKInterval()->setText(s("-5"));
-        app.intSlider()->setValue(1);
+        app.ui().checkOKRepeats->setChecked(true);
+        app.ui().txtNetOKInterval->setText(s("-5"));
+        app.ui().intSlider->setValue(1);
         m_probe->setReachable(s("www.debian.org"));
         runToSecond(12);
         QCOMPARE(queue().size(), 3); // the change at 1, then 5 and 10
@@ -538,9 +539,9 @@ private slots:
     void rotationIntervalWordKeptWhileOff()
     {
         AppDelegate& app = launch();
-        app.txtUrlsInterval()->setText(s("soon"));
+        app.ui().txtUrlsInterval->setText(s("soon"));
         ticks(24);
-        QCOMPARE(app.txtUrlsInterval()->text(), s("soon"));
+        QCOMPARE(app.ui().txtUrlsInterval->text(), s("soon"));
     }
 
     // ---- Tick, icon and lamp ----
@@ -551,14 +552,14 @@ private slots:
         ticks(30);
         const QString icon = app.statusImageName();
         const QString lamp = app.lampImageName();
-        app.checkingEnabled()->setChecked(false);
+        app.ui().checkingEnabled->setChecked(false);
         m_probe->clearProbed();
         ticks(500);
         QCOMPARE(app.tick(), 30);
         QCOMPARE(app.statusImageName(), icon);
         QCOMPARE(app.lampImageName(), lamp);
         QVERIFY(m_probe->probed().isEmpty());
-        app.checkingEnabled()->setChecked(true);
+        app.ui().checkingEnabled->setChecked(true);
         ticks(1);
         QCOMPARE(app.tick(), 31);
     }
@@ -568,11 +569,11 @@ private slots:
         AppDelegate& app = launch();
         m_probe->setReachable(s("www.debian.org"));
         runToSecond(5);
-        app.checkingEnabled()->setChecked(false);
+        app.ui().checkingEnabled->setChecked(false);
         m_probe->setReachable(s("www.debian.org"), false);
         ticks(1000);
         QCOMPARE(queue().size(), 1);
-        app.checkingEnabled()->setChecked(true);
+        app.ui().checkingEnabled->setChecked(true);
         runToSecond(10);
         QCOMPARE(queue().last(), s("Internet connection lost"));
     }
@@ -580,7 +581,7 @@ private slots:
     void wrapAt32000()
     {
         AppDelegate& app = launch();
-        app.intSlider()->setValue(7);
+        app.ui().intSlider->setValue(7);
         app.setTick(31999);
         ticks(1);
         QCOMPARE(app.tick(), 32000);
@@ -597,7 +598,7 @@ private slots:
     void lampPeriod()
     {
         AppDelegate& app = launch();
-        app.intSlider()->setValue(3);
+        app.ui().intSlider->setValue(3);
         m_probe->setReachable(s("www.debian.org"));
         QList<int> coloured;
         for (int i = 0; i < 120; ++i) {
@@ -629,9 +630,9 @@ private slots:
         QFETCH(bool, failFlashes);
         QFETCH(QStringList, images);
         AppDelegate& app = launch();
-        app.intSlider()->setValue(1);
-        app.okIconFlashes()->setChecked(okFlashes);
-        app.failIconFlashes()->setChecked(failFlashes);
+        app.ui().intSlider->setValue(1);
+        app.ui().okIconFlashes->setChecked(okFlashes);
+        app.ui().failIconFlashes->setChecked(failFlashes);
         m_probe->setReachable(s("www.debian.org"), reachable);
         ticks(60);
         QStringList seen;
@@ -648,8 +649,8 @@ private slots:
     {
         AppDelegate& app = launch();
         quietPrimary();
-        app.checkUrlsEnabled()->setChecked(true);
-        app.checkUrlListSuccess()->setChecked(true);
+        app.ui().checkUrlsEnabled->setChecked(true);
+        app.ui().checkUrlListSuccess->setChecked(true);
         m_probe->setReachable(s("www.kernel.org"));
         runToSecond(59);
         QVERIFY(queue().isEmpty());
@@ -688,13 +689,13 @@ private slots:
         QFETCH(QStringList, sentences);
         AppDelegate& app = launch();
         quietPrimary();
-        app.checkUrlsEnabled()->setChecked(true);
-        app.checkUrlListSuccess()->setChecked(true);
-        app.txtUrlsInterval()->setText(s("2"));
-        app.txtUrlList()->setPlainText(list);
-        app.txtUrlListLeading()->setText(leading);
-        app.txtUrlListSuccess()->setText(success);
-        for (const QString& line : app.txtUrlList()->toPlainText().split(QLatin1Char('\n'))) {
+        app.ui().checkUrlsEnabled->setChecked(true);
+        app.ui().checkUrlListSuccess->setChecked(true);
+        app.ui().txtUrlsInterval->setText(s("2"));
+        app.ui().txtUrlList->setPlainText(list);
+        app.ui().txtUrlListLeading->setText(leading);
+        app.ui().txtUrlListSuccess->setText(success);
+        for (const QString& line : app.ui().txtUrlList->toPlainText().split(QLatin1Char('\n'))) {
             m_probe->setReachable(line);
         }
         runToSecond(8);
@@ -706,12 +707,12 @@ private slots:
     {
         AppDelegate& app = launch();
         quietPrimary();
-        app.checkUrlsEnabled()->setChecked(true);
-        app.txtUrlsInterval()->setText(s("1"));
-        app.txtUrlList()->setPlainText(s("a\nb\nc"));
+        app.ui().checkUrlsEnabled->setChecked(true);
+        app.ui().txtUrlsInterval->setText(s("1"));
+        app.ui().txtUrlList->setPlainText(s("a\nb\nc"));
         runToSecond(2);
         QCOMPARE(otherUrlPointer(), 2);
-        app.txtUrlList()->setPlainText(s("a\nb"));
+        app.ui().txtUrlList->setPlainText(s("a\nb"));
         runToSecond(3);
         QCOMPARE(queue().last(), s("Host a is not reachable"));
         QCOMPARE(otherUrlPointer(), 1);
@@ -721,9 +722,9 @@ private slots:
     {
         AppDelegate& app = launch();
         quietPrimary();
-        app.checkUrlsEnabled()->setChecked(true);
-        app.txtUrlsInterval()->setText(s("1"));
-        app.txtUrlList()->setPlainText(s("a\nb"));
+        app.ui().checkUrlsEnabled->setChecked(true);
+        app.ui().txtUrlsInterval->setText(s("1"));
+        app.ui().txtUrlList->setPlainText(s("a\nb"));
         m_probe->setReachable(s("a")); // success not announced
         runToSecond(3);
         QVERIFY(queue().isEmpty());
@@ -746,9 +747,9 @@ private slots:
     {
         QFETCH(QString, host);
         AppDelegate& app = launch();
-        app.txtUrl()->setText(host);
-        app.intSlider()->setValue(1);
-        app.txtNetFailInterval()->setText(s("1"));
+        app.ui().txtUrl->setText(host);
+        app.ui().intSlider->setValue(1);
+        app.ui().txtNetFailInterval->setText(s("1"));
         runToSecond(2);
         QCOMPARE(m_probe->probed(), (QStringList{host, host}));
         QCOMPARE(queue(), QStringList{s("Internet connection lost")}); // announced once, at 1
@@ -765,7 +766,7 @@ private slots:
         QCOMPARE(app.latest().size(), 16);
         QCOMPARE(app.latest().first(), entry(s("m17")));
         QCOMPARE(app.latest().last(), entry(s("m2")));
-        QVERIFY(app.latestView()->toPlainText().startsWith(entry(s("m17"))));
+        QVERIFY(app.ui().latestView->toPlainText().startsWith(entry(s("m17"))));
     }
 
     void logAppendsAndClears()

@@ -1,6 +1,7 @@
 // The tray icon on a real X display with a tray host (Xvfb and trayer in the test session): it docks,
 // and what the tray shows follows the connection state.
 #include "AppDelegate.h"
+#include "AppDelegateUi.h"
 #include "FakeReachability.h"
 #include "ManualClock.h"
 #include "TestHome.h"
@@ -81,8 +82,8 @@ private slots:
         Platform::installBackends(Platform::Backends::Null);
         AppDelegate app;
         app.applicationDidFinishLaunching();
-        app.intSlider()->setValue(1);
-        app.checkFailAlert()->setChecked(false);
+        app.ui().intSlider->setValue(1);
+        app.ui().checkFailAlert->setChecked(false);
 
         QTRY_VERIFY_WITH_TIMEOUT(app.statusBar()->geometry().width() > 0, 20000); // docked
 
