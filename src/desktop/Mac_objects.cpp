@@ -174,9 +174,7 @@ bool Mac_objects::windowPositionScreenNumberAnimated(QWidget* window, int positi
         TRACE("Velbor: DON'T KNOW:%d", position);
         return false;
     }
-    if (!window) {
-        return false;
-    }
+    // No window: there is nothing to move, and the placement still answers YES.
     windowPosXPosYAnimated(window, float(origin->x()), int(origin->y()), animated);
     return true;
 }
@@ -274,7 +272,16 @@ void Mac_objects::windowKeepAbove(QWidget* window, bool above)
     if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == above) {
         return;
     }
-    setFlagsKeepingVisible(window, window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, above));
+    const Qt::WindowFlags flags = window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, above);
+    if (QWindow* native = window->windowHandle()) {
+        // The native window takes the new level as it stands. setWindowFlags would make a new one,
+        // shown again without being raised or activated, so a window just activated would lose the
+        // keyboard focus.
+        window->overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
+    window->setWindowFlags(flags);
 }
 
 void Mac_objects::windowStyle(QWidget* window, int styleMask)

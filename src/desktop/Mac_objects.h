@@ -102,7 +102,8 @@ public:
 
     // ---- Window placement and size ----
     /** Places the window on the active screen by the position code (0-8, 6 = centre). Answers NO for an
-     *  unknown code (trace "Velbor: DON'T KNOW:%d"), when there is no active screen, or no window. */
+     *  unknown code (trace "Velbor: DON'T KNOW:%d") or when there is no active screen; YES without a
+     *  window (nothing moves). */
     bool windowPositionAnimated(QWidget* window, int position, bool animated);
     /** Places the window on screen screenNumber by the position code; NO (silently) when the number names
      *  no screen, NO with the trace line for an unknown code. */
@@ -118,7 +119,7 @@ public:
     /** YES: shows the window, raises it and makes it the active (key) window; NO: hides it. */
     void windowShow(QWidget* window, bool show);
     /** Keeps the window above normal windows (or not), as the status-window level does; a visible
-     *  window stays visible. */
+     *  window stays visible, in place and focused. */
     void windowKeepAbove(QWidget* window, bool above);
     /** Sets the window's flags (Qt::WindowFlags as an integer); a visible window stays visible. */
     void windowStyle(QWidget* window, int styleMask);

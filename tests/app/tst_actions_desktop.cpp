@@ -67,6 +67,30 @@ bool sendDeleteRequest(QWidget* window)
     return true;
 }
 
+// The window that has the keyboard focus, as the X server sees it.
+xcb_window_t inputFocus()
+{
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_NONE);
+    std::free(reply);
+    xcb_disconnect(connection);
+    return focus;
+}
+
+// Counts the hide events a widget receives.
+class HideCounter : public QObject
+{
+public:
+    int hides = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        hides += event->type() == QEvent::Hide ? 1 : 0;
+        return false;
+    }
+};
+
 QString savedHost(const QString& path)
 {
     const auto settings = Plist::readFile(path);
@@ -126,6 +150,19 @@ private slots:
         QTRY_VERIFY(!m_app->windowAlert()->isVisible());
         QTest::qWait(200);
         QCOMPARE(savedHost(settingsPath()), s("www.debian.org"));
+    }
+
+    void firstShowTakesTheFocusAndStaysAbove()
+    {
+        // Raising it above normal windows does not hide it again after it was activated.
+        QWidget* window = m_app->windowSettings();
+        HideCounter counter;
+        window->installEventFilter(&counter);
+        m_app->showSettings();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QTRY_COMPARE(inputFocus(), xcb_window_t(window->windowHandle()->winId()));
+        QCOMPARE(counter.hides, 0);
     }
 
     void closeControlOfTheAboutWindowSaves()
