@@ -24,7 +24,11 @@ QTimer* Mac_media::ttsTimeout() const
 
 void Mac_media::setTtsQueue(const QStringList& queue)
 {
-    m_ttsQueue = queue.size() > MaxQueueLength ? queue.mid(queue.size() - MaxQueueLength) : queue;
+    m_ttsQueue = queue;
+    while (m_ttsQueue.size() > MaxQueueLength) {
+        TRACE("speech queue full (%d sentences): dropped the oldest, \"%@\"", int(MaxQueueLength), m_ttsQueue.front());
+        m_ttsQueue.removeFirst();
+    }
 }
 
 void Mac_media::setSpeechSynth(std::shared_ptr<SpeechSynthesizer> synthesizer)

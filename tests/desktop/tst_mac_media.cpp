@@ -161,6 +161,7 @@ private slots:
         media->setTtsQueue(many);
         QCOMPARE(media->ttsQueue().size(), 100);
         QCOMPARE(media->ttsQueue().front(), QStringLiteral("50"));
+        QCOMPARE(traces.lines().size(), 5 + 50);
     }
 
     void startRules_data()
