@@ -25,12 +25,17 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <chrono>
+
 using namespace app_controls;
 
 namespace {
 
-// One twelfth of a second (0.0833333333 s), as whole milliseconds for QTimer.
-const int TickIntervalMs = 83;
+qint64 monotonicNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
@@ -145,12 +150,18 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     initClasses();
     initVars();
-    ui().txtUrlList->setPlainText(builtInHostList());
+    setHostList(builtInHostList());
 
+    // Each wait runs to the next deadline of an exact schedule: a repeating timer of whole
+    // milliseconds (83) would make every period run 0.4 % fast.
     m_timer = new QTimer(this);
-    m_timer->setInterval(TickIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &AppDelegate::gameLoop);
-    m_timer->start();
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        gameLoop();
+        m_timer->start(m_tickSchedule.next(monotonicNanoseconds()));
+    });
+    m_timer->start(m_tickSchedule.start(monotonicNanoseconds()));
 
     // Every window of the process that is about to close saves the settings.
     qApp->installEventFilter(this);
@@ -230,7 +241,9 @@ void AppDelegate::alertOK(QObject*)
 void AppDelegate::quit_app(QObject*)
 {
     processLog(s("Menu_Quit"));
-    QCoreApplication::quit();
+    // exit() rather than quit(): quit() first closes every open window, and each close would save
+    // the settings. Quitting saves nothing.
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::windowClosed(QWidget* window)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TickSchedule.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QObject>
@@ -58,7 +60,7 @@ public:
     void awakeFromNib();
     /** Services, variables and settings, the built-in host list, the tick timer, the window-close hook. */
     void applicationDidFinishLaunching();
-    /** Quitting tears nothing down and saves nothing. */
+    /** Quitting tears nothing down and saves nothing (quit_app leaves without closing the windows). */
     void applicationWillTerminate();
     /** Obtains the shared services. */
     void initClasses();
@@ -79,6 +81,10 @@ public:
     QString makeStrNumberDefaultValue(const QString& text, const QString& defaultValue) const;
     /** Writes one trace line of the check state. */
     void debugSystem();
+    /** The host list exactly as it was stored or set, or as the user has edited it in its view. */
+    QString hostList() const;
+    /** Shows the text in the host-list view and keeps it as it stands. */
+    void setHostList(const QString& text);
 
     // ---- Event log and latest list ----
 
@@ -154,8 +160,8 @@ public:
     /** Defaults.txt replaces the settings file; the controls keep their values. Without a
      *  Defaults.txt, or when the application directory cannot be entered, nothing changes. */
     void resetToDefault(QObject* sender = nullptr);
-    /** Defaults.txt replaces the settings file, then the settings are loaded into the controls (without
-     *  a Defaults.txt the load finds the settings file as it was). */
+    /** Defaults.txt replaces the settings file, then the settings are loaded into the controls. Without
+     *  a Defaults.txt the controls keep their values and are saved as the settings file. */
     void resetDefaults();
     /** The test command: runs three shell commands and traces what the last one printed. Saves nothing. */
     void saveSettings(QObject* sender = nullptr);
@@ -248,8 +254,11 @@ private:
     int m_otherUrlPointer = 0;
     bool m_settingsIsActive = false;
     QStringList m_latest;
+    QString m_hostList;      // the host list as set
+    QString m_hostListShown; // what the view gave back for it
 
     QTimer* m_timer = nullptr;
+    TickSchedule m_tickSchedule{12}; // one tick every 0.0833333333 s
     bool m_watchingWindows = false;
     QString m_statusImageName;
     QString m_lampImageName;

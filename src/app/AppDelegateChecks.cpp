@@ -150,7 +150,7 @@ void AppDelegate::otherUrlsCheck()
     if (!isDue(m_tick / CheckTicks, interval)) {
         return;
     }
-    const QString text = ui().txtUrlList->toPlainText();
+    const QString text = hostList();
     if (text.isEmpty()) {
         return;
     }

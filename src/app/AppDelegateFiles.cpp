@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSlider>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <limits>
@@ -74,6 +75,11 @@ void AppDelegate::showLog(QObject*)
         return;
     }
     m_fs->changeDir(applicationDirectoryName());
+    // "open" hands the file to xdg-open; without it there is nothing to hand it to.
+    if (QStandardPaths::findExecutable(s("xdg-open")).isEmpty()) {
+        TRACE("xdg-open is missing: cannot open %@", s("log.txt"));
+        return;
+    }
     m_system->tm(format("open %@", s("log.txt")));
 }
 
@@ -155,6 +161,22 @@ std::optional<QString> textOf(const QVariant& entry)
 
 } // namespace
 
+// The view turns "\r", U+2028 and U+2029 into line breaks of its own and gives them back as "\n". The
+// text as it was set is kept beside it and answered for as long as the view shows it unedited, so a
+// stored list survives a load and a save unchanged.
+QString AppDelegate::hostList() const
+{
+    const QString shown = ui().txtUrlList->toPlainText();
+    return shown == m_hostListShown ? m_hostList : shown;
+}
+
+void AppDelegate::setHostList(const QString& text)
+{
+    ui().txtUrlList->setPlainText(text);
+    m_hostList = text;
+    m_hostListShown = ui().txtUrlList->toPlainText();
+}
+
 QVariantMap AppDelegate::settingsDictionary() const
 {
     QVariantMap d;
@@ -162,8 +184,8 @@ QVariantMap AppDelegate::settingsDictionary() const
         QVariant value;
         if (const auto* field = qobject_cast<const QLineEdit*>(entry.control)) {
             value = field->text();
-        } else if (const auto* view = qobject_cast<const QPlainTextEdit*>(entry.control)) {
-            value = view->toPlainText();
+        } else if (qobject_cast<const QPlainTextEdit*>(entry.control)) {
+            value = hostList();
         } else if (const auto* box = qobject_cast<const QAbstractButton*>(entry.control)) {
             value = stateOf(box);
         } else if (const auto* slider = qobject_cast<const QSlider*>(entry.control)) {
@@ -214,9 +236,9 @@ void AppDelegate::applySettings(const QVariantMap& settings)
             if (const std::optional<QString> text = textOf(value)) {
                 field->setText(*text);
             }
-        } else if (auto* view = qobject_cast<QPlainTextEdit*>(entry.control)) {
+        } else if (qobject_cast<QPlainTextEdit*>(entry.control)) {
             if (const std::optional<QString> text = textOf(value)) {
-                view->setPlainText(*text);
+                setHostList(*text);
             }
         } else if (auto* box = qobject_cast<QAbstractButton*>(entry.control)) {
             setStateOf(box, integerValueOf(value));
@@ -243,13 +265,13 @@ void AppDelegate::saveSettingsToFile()
     if (m_fs->doesDirExist(dir) == -1) {
         m_fs->makeDir(dir);
         entered = m_fs->changeDir(dir);
-        if (entered) {
-            saveSettingsAfile(s("Defaults.txt"));
-        }
+        // The first defaults are written wherever the settings go, also when the new directory
+        // could not be made or entered.
+        saveSettingsAfile(s("Defaults.txt"));
     }
     if (!entered) {
-        // Fails when "com.velbor.Carrowen" is a plain file: the settings are then written in the
-        // documents directory itself.
+        // Fails when "com.velbor.Carrowen" is a plain file or could not be made: the settings are
+        // then written in the documents directory itself.
         m_fs->changeDir(dir);
     }
     saveSettingsAfile(s("TestFile.txt"));
@@ -316,6 +338,11 @@ void AppDelegate::resetDefaults()
     if (!enterApplicationDirectory()) {
         return;
     }
-    replaceWithCopy(s("Defaults.txt"), s("TestFile.txt"));
-    loadSettingsFromFile();
+    // Without a Defaults.txt (or when it cannot be copied) the controls stay as they are and become
+    // the settings file, so that no unsaved edit is lost.
+    if (replaceWithCopy(s("Defaults.txt"), s("TestFile.txt"))) {
+        loadSettingsFromFile();
+    } else {
+        saveSettingsToFile();
+    }
 }

@@ -4,7 +4,9 @@
 #include "AppDelegateUi.h"
 #include "FakeReachability.h"
 #include "ManualClock.h"
+#include "StderrCapture.h"
 #include "TestHome.h"
+#include "TickSchedule.h"
 
 #include "Mac_media.h"
 #include "NotificationCenter.h"
@@ -205,6 +207,28 @@ private slots:
         QCOMPARE(app.ui().txtUrlList->toPlainText(), AppDelegate::builtInHostList());
         QCOMPARE(app.ui().txtUrl->text(), s("www.debian.org"));
         QCOMPARE(app.statusImageName(), s("checkOk.png"));
+    }
+
+    void firstDefaultsWrittenWhereTheSettingsGo()
+    {
+        // A documents path so long that the application directory's path cannot be made while the
+        // settings files beside it still fit.
+        QString docs = m_home->path();
+        while (docs.size() < 4080 - 200) {
+            docs += s("/") + QString(199, QLatin1Char('d'));
+        }
+        docs += s("/") + QString(4080 - docs.size() - 1 - int(qstrlen("/Documents")), QLatin1Char('e'));
+        const QString home = docs;
+        docs += s("/Documents");
+        QCOMPARE(docs.size(), 4080);
+        QVERIFY(QDir().mkpath(docs));
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        launch();
+        qputenv("HOME", savedHome);
+        QVERIFY(!QFile::exists(docs + s("/com.velbor.Carrowen")));
+        QVERIFY(QFile::exists(docs + s("/TestFile.txt")));
+        QCOMPARE(readAll(docs + s("/Defaults.txt")), readAll(docs + s("/TestFile.txt")));
     }
 
     void reloadKeepsSettingsButNotTheHostList()
@@ -595,6 +619,24 @@ private slots:
         QCOMPARE(app.tick(), 1);
     }
 
+    void tickScheduleIsExact()
+    {
+        // Each wait is taken in whole milliseconds, as a timer takes it; the deadlines stay exact.
+        const qint64 ms = 1000000;
+        TickSchedule schedule(12);
+        qint64 now = 7000 * ms;
+        int wait = schedule.start(now);
+        for (int i = 0; i < 12 * 60; ++i) {
+            now += wait * ms;
+            wait = schedule.next(now);
+        }
+        QVERIFY2(qAbs(now - 67000 * ms) < ms, qPrintable(QString::number(now)));
+        // A tick that comes late catches up on its deadline; one more than a period late is not made
+        // up, the next waits a whole period.
+        QCOMPARE(schedule.next(now + wait * ms + 50 * ms), 33);
+        QCOMPARE(schedule.next(now + 1000 * ms), 84);
+    }
+
     void lampPeriod()
     {
         AppDelegate& app = launch();
@@ -703,6 +745,24 @@ private slots:
         QVERIFY(!m_probe->probed().contains(QString()));
     }
 
+    void storedHostListIsKeptAsItStands()
+    {
+        AppDelegate& app = launch();
+        const QString list = s("a\u2028b\nc\u2029d\n");
+        prepareSettings({{s("gen14"), list},
+                         {s("gen16"), s("1")},
+                         {s("gen18"), 1},
+                         {s("gen5"), 0},
+                         {s("gen11"), 0},
+                         {s("gen12"), 0}});
+        app.loadSettingsFromFile();
+        app.saveSettingsToFile();
+        QCOMPARE(Plist::readFile(appDir() + s("/TestFile.txt"))->toMap().value(s("gen14")).toString(), list);
+        // Lines end at "\n" only; everything else is part of the host name.
+        runToSecond(3);
+        QCOMPARE(m_probe->probed(), (QStringList{s("a\u2028b"), s("c\u2029d"), s("a\u2028b")}));
+    }
+
     void shortenedListStartsAgain()
     {
         AppDelegate& app = launch();
@@ -781,6 +841,16 @@ private slots:
         QFile::remove(logPath());
         app.clrLog(); // no log yet: the cleared line all the same
         QCOMPARE(readAll(logPath()), entry(s("Log Cleared")).toLatin1());
+
+        // Without xdg-open the log cannot be shown, and a trace line says why.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(m_home->path()));
+        StderrCapture err;
+        app.showLog();
+        const QByteArray out = err.take();
+        qputenv("PATH", path);
+        QVERIFY2(out.startsWith("AppDelegateFiles.cpp, showLog, line:") && out.contains("  xdg-open is missing"),
+                 out.constData());
     }
 };
 
