@@ -29,6 +29,7 @@ class Home:
         if documents:
             os.makedirs(self.documents)
         self.app_dir = os.path.join(self.documents, APP_DIR)
+        self.stderr = os.path.join(self.root, "stderr.txt")
 
     def env(self):
         env = dict(os.environ)
@@ -66,19 +67,36 @@ def start(binary, home):
             f.write("nameserver 127.0.0.1\n")
     # unshare and sh exec into carrowen, so the pid is carrowen's own and signals reach it.
     argv = ["unshare", "--mount", "--net", "--", "sh", "-c", ISOLATE, resolv, binary]
-    return subprocess.Popen(argv, env=home.env(), cwd=home.root, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    # Standard error goes to a file, so that a test can wait for a trace line while the process runs.
+    with open(home.stderr, "wb") as err:
+        return subprocess.Popen(argv, env=home.env(), cwd=home.root, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=err)
 
 
-def stop(proc):
+def stderr_of(home):
+    with open(home.stderr, "rb") as f:
+        return f.read().decode("utf-8", "replace")
+
+
+def stop(proc, home):
     if proc.poll() is None:
         proc.send_signal(signal.SIGTERM)
     try:
-        _, err = proc.communicate(timeout=10)
+        proc.wait(timeout=10)
     except subprocess.TimeoutExpired:
         proc.kill()
-        _, err = proc.communicate()
-    return err.decode("utf-8", "replace")
+        proc.wait()
+    return stderr_of(home)
+
+
+def wait_for_trace(home, proc, pattern, timeout):
+    """Waits until standard error holds a line matching pattern, the process still running."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline and proc.poll() is None:
+        if re.search(pattern, stderr_of(home), re.M):
+            return
+        time.sleep(0.05)
+    raise AssertionError(f"no trace line {pattern!r} (running: {proc.poll() is None}):\n" + stderr_of(home))
 
 
 def check(condition, message):
@@ -125,7 +143,7 @@ def wait_for_file(path, proc, timeout=SLOW):
 def first_run(binary, home):
     proc = start(binary, home)
     wait_for_file(home.path("TestFile.txt"), proc)
-    err = stop(proc)
+    err = stop(proc, home)
     check(os.path.isfile(home.path("TestFile.txt")), "no TestFile.txt after the first start:\n" + err)
     return err
 
@@ -164,7 +182,7 @@ def case_up_sentence(binary, home):
     try:
         text = wait_for_log(home, "^" + STAMP + "Internet connection is up$", timeout=SLOW)
     finally:
-        err = stop(proc)
+        err = stop(proc, home)
     check(text.count("\n") == 1, f"one line expected: {text!r}")
     # The check traces its state when it announces.
     check(re.search(r"^AppDelegateChecks\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
@@ -179,7 +197,7 @@ def case_down_sentence(binary, home):
     try:
         wait_for_log(home, "^" + STAMP + "Internet connection lost$", timeout=SLOW)
     finally:
-        stop(proc)
+        stop(proc, home)
 
 
 def case_restart_keeps_setting(binary, home):
@@ -188,7 +206,7 @@ def case_restart_keeps_setting(binary, home):
     for _ in range(2):
         proc = start(binary, home)
         wait_for_log(home, "Link is fine", timeout=SLOW)
-        stop(proc)
+        stop(proc, home)
         os.rename(home.path("log.txt"), home.path("log.old"))
     settings = read_settings(home.path("TestFile.txt"))
     check(settings["gen1"] == "Link is fine", f"changed setting lost: {settings['gen1']!r}")
@@ -202,7 +220,7 @@ def case_kill9_during_saves(binary, home):
     # How long this machine takes from the start to the first save: the kills fall around it.
     proc = start(binary, home)
     to_save = wait_for_file(home.path("TestFile.txt"), proc)
-    stop(proc)
+    stop(proc, home)
     check(to_save is not None, "the first start saved nothing")
     whole = 0
     for run in range(runs):
@@ -239,9 +257,10 @@ def case_broken_settings(binary, home):
     with open(home.path("TestFile.txt"), "wb") as f:
         f.write(garbage)
     proc = start(binary, home)
-    time.sleep(3)
-    check(proc.poll() is None, "carrowen ended on a broken settings file")
-    stop(proc)
+    # The load gives up on the file, and the first check one second later shows the monitor runs on.
+    wait_for_trace(home, proc, "holds no settings dictionary", SLOW)
+    wait_for_trace(home, proc, r"debugSystem, line:\d+  internetOK:1  tick:12 ", SLOW)
+    stop(proc, home)
     with open(home.path("TestFile.txt"), "rb") as f:
         check(f.read() == garbage, "the broken settings file was changed by loading")
 
