@@ -5,7 +5,6 @@
 #include "ProcessLog.h"
 #include "Resources.h"
 
-
 #include <climits>
 #include <cmath>
 #include <cstdio>
