@@ -31,8 +31,14 @@ void readEntry(ZipFile& zip, const QString* password)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The archive classes open archives by path: one file per process, rewritten for every input.
-    static const QString path = QStringLiteral("/tmp/fuzz_zip.%1.zip").arg(::getpid());
+    // The archive classes open archives by path: one file per process, rewritten for every input and
+    // removed when the process ends.
+    static const struct Scratch
+    {
+        QString path = QStringLiteral("/tmp/fuzz_zip.%1.zip").arg(::getpid());
+        ~Scratch() { QFile::remove(path); }
+    } scratch;
+    const QString& path = scratch.path;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
