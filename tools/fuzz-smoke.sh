@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 build=${2:-build-fuzz}
-targets=(fuzz_plist fuzz_keyedarchive fuzz_gestures)
+targets=(fuzz_plist fuzz_keyedarchive fuzz_gestures fuzz_zip)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCARROWEN_FUZZ=ON -DCARROWEN_BUILD_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -3,10 +3,40 @@
 #include <QTimeZone>
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <limits>
 
+#include <locale.h>
+
 namespace {
+
+// One numeric conversion printed by the C library itself, in the C locale: Qt's own printf rounds
+// exact ties away from zero and drops the sign of -0, where C prints "0" for 0.5 with "%.0f" and
+// "-0" for -0.0.
+QString cPrintf(const char* spec, ...)
+{
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const locale_t previous = ::uselocale(cLocale);
+    char small[128];
+    va_list args;
+    va_start(args, spec);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(small, sizeof small, spec, args);
+    va_end(args);
+    QString out;
+    if (length >= 0 && size_t(length) < sizeof small) {
+        out = QString::fromLatin1(small, length);
+    } else if (length >= 0) {
+        QByteArray large(length + 1, '\0');
+        std::vsnprintf(large.data(), size_t(large.size()), spec, again);
+        out = QString::fromLatin1(large.constData(), length);
+    }
+    va_end(again);
+    ::uselocale(previous);
+    return out;
+}
 
 QString indentLines(const QString& text)
 {
@@ -321,7 +351,7 @@ QString formatList(QStringView fmt, const QVariantList& args)
             else if (longness == -2)
                 value = qint8(quint8(quint64(value)));
             printfSpec += "lld";
-            out += QString::asprintf(printfSpec.constData(), static_cast<long long>(value));
+            out += cPrintf(printfSpec.constData(), static_cast<long long>(value));
             break;
         }
         case u'u':
@@ -337,7 +367,7 @@ QString formatList(QStringView fmt, const QVariantList& args)
                 value = quint8(value);
             printfSpec += "ll";
             printfSpec += char(conv);
-            out += QString::asprintf(printfSpec.constData(), static_cast<unsigned long long>(value));
+            out += cPrintf(printfSpec.constData(), static_cast<unsigned long long>(value));
             break;
         }
         case u'f':
@@ -349,7 +379,7 @@ QString formatList(QStringView fmt, const QVariantList& args)
         case u'a':
         case u'A': {
             printfSpec += char(conv);
-            out += QString::asprintf(printfSpec.constData(), asDouble(take()));
+            out += cPrintf(printfSpec.constData(), asDouble(take()));
             break;
         }
         case u'p': {

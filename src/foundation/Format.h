@@ -21,7 +21,8 @@ QString describe(const QVariant& value);
  * ll, q and z lengths, %f %F %e %E %g %G with precision, %s, %c, %p and %%, flags "-+ 0#", widths and
  * precisions (also "*"). Each conversion takes its argument by value, whatever the argument's type
  * (a double printed with %d is truncated, a number printed with %@ is described): never undefined.
- * A missing argument prints as "(null)" for %@ and %s, and as 0 for numbers.
+ * A missing argument prints as "(null)" for %@ and %s, and as 0 for numbers. Numeric conversions print
+ * exactly what C's printf prints in the C locale ("%.0f" of 0.5 is "0", of -0.0 is "-0").
  */
 QString formatList(QStringView format, const QVariantList& args);
 

@@ -1,9 +1,9 @@
 #include "KeyedArchive.h"
 
 #include "AtomicFile.h"
+#include "Files.h"
 #include "KeyedArchiveRegistry.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <mutex>
@@ -108,15 +108,11 @@ bool writeFile(const QString& path, const QVariant& object, const QString& key)
 
 std::optional<QVariant> readFile(const QString& path, const QString& key, const KeyedDecodeOptions& options)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> bytes = files::readBoundedFile(path, MaxArchiveSize);
+    if (!bytes) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(MaxArchiveSize + 1);
-    if (bytes.size() > MaxArchiveSize) {
-        return std::nullopt;
-    }
-    return unarchivedObject(bytes, key, options);
+    return unarchivedObject(*bytes, key, options);
 }
 
 } // namespace KeyedArchive

@@ -1,10 +1,9 @@
 #include "ArrayTouchAccel.h"
 
+#include "Files.h"
 #include "Format.h"
 #include "ProcessLog.h"
 #include "Resources.h"
-
-#include <QFile>
 
 #include <climits>
 #include <cmath>
@@ -251,12 +250,12 @@ bool ArrayTouchAccel::loadArrayFromFileNameWithFileExt(const QString& name, cons
     m_lastLineNum = 0;
     m_currentItem = 0;
 
-    QFile file(resourcePath(name, ext));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> bytes = files::readBoundedFile(resourcePath(name, ext), files::MaxTextBytes);
+    if (!bytes) {
         return false;
     }
     // Split at "\n" only: a "\r" before the line feed stays part of the line, as do empty pieces.
-    m_linesArray = QString::fromUtf8(file.readAll()).split(u'\n');
+    m_linesArray = QString::fromUtf8(*bytes).split(u'\n');
     int items = 0;
     for (qsizetype n = 0; n < m_linesArray.size(); ++n) {
         const QString& line = m_linesArray.at(n);

@@ -1,6 +1,7 @@
 #include "FS.h"
 
 #include "FSPaths.h"
+#include "Files.h"
 #include "ProcessLog.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -76,35 +76,6 @@ std::optional<QString> firstIgnoringCase(const QStringList& entries, const QStri
 bool lstatPath(const QString& path, struct stat& st)
 {
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-// Removes a file, a link (never its target) or a directory with everything in it; false when
-// anything stays behind. Works on raw bytes so that names in any encoding go too.
-bool removeTree(const QByteArray& path)
-{
-    struct stat st = {};
-    if (::lstat(path.constData(), &st) != 0) {
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        return ::unlink(path.constData()) == 0;
-    }
-    QList<QByteArray> children;
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* n = entry->d_name;
-            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
-                continue;
-            }
-            children.append(path + '/' + n);
-        }
-        ::closedir(dir);
-    }
-    bool ok = true;
-    for (const QByteArray& child : children) {
-        ok = removeTree(child) && ok;
-    }
-    return ::rmdir(path.constData()) == 0 && ok;
 }
 
 bool removePath(const QString& path)
@@ -177,19 +148,9 @@ bool sameFileContents(const QByteArray& path1, const QByteArray& path2, qint64 s
     return a.read(1).isEmpty() && b.read(1).isEmpty();
 }
 
-QList<QByteArray> rawChildNames(const QByteArray& path)
+QList<QByteArray> sortedChildNames(const QByteArray& path)
 {
-    QList<QByteArray> names;
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* n = entry->d_name;
-            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
-                continue;
-            }
-            names.append(QByteArray(n));
-        }
-        ::closedir(dir);
-    }
+    QList<QByteArray> names = files::directoryEntryBytes(path);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -216,8 +177,8 @@ bool sameContents(const QByteArray& path1, const QByteArray& path2)
         return n1 >= 0 && n1 == n2 && std::equal(t1, t1 + n1, t2);
     }
     if (S_ISDIR(s1.st_mode)) {
-        const QList<QByteArray> names1 = rawChildNames(path1);
-        if (names1 != rawChildNames(path2)) {
+        const QList<QByteArray> names1 = sortedChildNames(path1);
+        if (names1 != sortedChildNames(path2)) {
             return false;
         }
         for (const QByteArray& n : names1) {
@@ -385,7 +346,7 @@ int FS::numItemsWithExt(const QString& ext) const
     if (current.isEmpty()) {
         return 0;
     }
-    const QStringList names = rawEntries(current);
+    const QStringList names = files::directoryEntries(current);
     return int(std::count_if(names.cbegin(), names.cend(),
                              [&ext](const QString& name) { return endsInExtension(name, ext); }));
 }
@@ -403,7 +364,7 @@ int FS::doesItemExist(const QString& name) const
     if (current.isEmpty()) {
         return -1;
     }
-    return indexOfExact(rawEntries(current + u'/' + split.dir), split.last);
+    return indexOfExact(files::directoryEntries(current + u'/' + split.dir), split.last);
 }
 
 int FS::doesDirExist(const QString& name) const
@@ -417,7 +378,7 @@ int FS::getItemIndexInCurrentDir(const QString& name) const
     if (current.isEmpty()) {
         return -1;
     }
-    const QStringList entries = rawEntries(current);
+    const QStringList entries = files::directoryEntries(current);
     const std::optional<QString> found = firstIgnoringCase(entries, name);
     return found ? positionInListing(entries, *found) : -1;
 }
@@ -458,13 +419,13 @@ bool FS::deleteItem(const QString& name) const
     const SplitName split = splitName(name);
     if (!split.last.isEmpty()) {
         const QString dirPath = split.dir.isEmpty() ? current : join(current, split.dir);
-        if (rawEntries(dirPath).contains(split.last)) {
+        if (files::directoryEntries(dirPath).contains(split.last)) {
             // Built from the listed name, not the caller's text: a trailing "/" on a link to a
             // directory would otherwise reach the directory it points to.
             return removePath(join(dirPath, split.last));
         }
     }
-    const std::optional<QString> found = firstIgnoringCase(rawEntries(current), name);
+    const std::optional<QString> found = firstIgnoringCase(files::directoryEntries(current), name);
     return found && removePath(join(current, *found));
 }
 

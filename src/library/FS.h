@@ -204,9 +204,9 @@ public:
     bool dupDirToDir(const QString& dir, const QString& newDir) const;
 
     /** Moves "<documents>/<dir>/<name>" to "<documents>/<newDir>/<newName>". Mode 0 replaces an existing
-     *  target, 1 keeps both and answers NO, 2 deletes the source and answers NO when the target exists;
-     *  any other mode moves only onto a free name. YES when the item was moved. The documents directory
-     *  is current afterwards. */
+     *  target (found as deleteItem() finds it: exact name first, then ignoring case), 1 keeps both and answers NO, 2
+     * deletes the source and answers NO when the target exists; any other mode moves only onto a free name. YES when
+     * the item was moved. The documents directory is current afterwards. */
     bool moveItemInDirToItemInDirMode(const QString& name, const QString& dir, const QString& newName,
                                       const QString& newDir, int mode) const;
     /** The move from the documents directory to the same name in dir; NO for an empty dir. */
@@ -215,7 +215,8 @@ public:
      *  empty dir. */
     bool moveItemsToDirMode(const QStringList& names, const QString& dir, int mode) const;
     /** Moves the ".png", ".jpg", ".PNG" and ".JPG" files of the documents directory into dir (made when
-     *  missing); answers how many such files were found; 0 when dir cannot be made. */
+     *  missing); answers how many such files were found, also when dir cannot be made (nothing moves
+     *  then). */
     int moveAllImgsToDirMode(const QString& dir, int mode) const;
     /** Renames inside the current directory; NO when the names are equal or the new name exists. */
     bool renameItemToItem(const QString& name, const QString& newName) const;
@@ -226,16 +227,16 @@ public:
      *  happens when dir cannot be entered. */
     void renameItemsInDirToCase(const QString& dir, int mode) const;
     /** Renames the files of dir with extension ext to the names listed in the reference text file of
-     *  the current directory; answers the number of candidate files, -2 when the reference file is
-     *  missing or unreadable, -1 when there are more files than names or the names ran out, 0 when dir
-     *  cannot be entered (nothing is renamed then). */
+     *  the current directory, each piece taken as it stands (a piece holding "/" leaves its file alone); answers the
+     * number of candidate files, -2 when the reference file is missing or unreadable, -1 when there are more files than
+     * names or the names ran out, 0 when dir cannot be entered (nothing is renamed then). */
     int renameItemsInDirWithExtToReference(const QString& dir, const QString& ext, const QString& reference) const;
 
     // ---- Extras: the application's resources (FSExtras.cpp) ----
 
     /** YES when name splits at "." into exactly base and type and the resource directory holds it. */
     bool doesFileExistInBundle(const QString& name) const;
-    /** The resource read as UTF-8 text; none when missing or not a regular file. */
+    /** The resource read as UTF-8 text; none when missing, not a regular file or not UTF-8. */
     std::optional<QString> readTxtFromBundle(const QString& name) const;
     /** The names at the top of the resource directory (unsorted). */
     QStringList getBundleDir() const;
@@ -264,17 +265,20 @@ public:
     // The archive classes' ZipException reaches the caller. Entries are never written outside their
     // target directory: absolute names and names with ".." are skipped.
 
-    /** Unpacks the archive "<path>/<name>" into "<documents>/<path>", entry by entry (never reading an
-     *  entry whole into memory); "__MACOSX/..." entries are skipped; an entry that cannot be written is
-     *  skipped and any file already there is left alone. */
+    /** Unpacks the archive "<path>/<name>" (from the current directory; an empty path: name alone) into
+     *  "<documents>/<path>", entry by entry (never reading an entry whole into memory); a missing
+     *  archive raises "Can't open '%@'". "__MACOSX/..." entries are skipped; an entry that cannot be
+     *  written (also when "<documents>/<path>" is missing) is skipped and any file already there is
+     *  left alone. */
     void unZipFileAtPath(const QString& name, const QString& path) const;
-    /** unZipFileAtPath() with an empty path. */
+    /** Unpacks the archive name of the documents directory into the documents directory. */
     void unZipInDocDir(const QString& name) const;
-    /** Unpacks every "*.zip" of "<documents>/<dir>" into that dir; answers how many archives. 0 when dir
-     *  cannot be listed. */
+    /** Unpacks every "*.zip" of "<documents>/<dir>" into that dir ("" the documents directory itself);
+     *  answers how many archives. 0 when dir cannot be listed. */
     int unzipAllFilesInDir(const QString& dir) const;
-    /** Packs every file of "<documents>/<dir>" into "<documents>/<dir>/<archiveName>" (level 9, dated a
-     *  day back); nothing when dir is empty or cannot be entered. */
+    /** Packs "<documents>/<dir>" ("" the documents directory itself) into "<documents>/<dir>/<archiveName>"
+     *  (level 9, dated a day back): each file as an entry of its name, each sub-directory as a "sub/"
+     *  entry followed by its contents ("sub/file"); nothing when dir is empty or cannot be entered. */
     void zipAllFilesInDirIntoFile(const QString& dir, const QString& archiveName) const;
     /** Packs the file name of the current directory into "<name without extension>.zip" there. */
     void zipOneFile(const QString& name) const;

@@ -3,6 +3,7 @@
 #include "FS.h"
 
 #include "FSPaths.h"
+#include "Files.h"
 #include "ProcessLog.h"
 #include "Resources.h"
 #include "Strings.h"
@@ -12,10 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QStringDecoder>
 
 #include <cerrno>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -43,39 +44,6 @@ bool pathExists(const QString& path)
 {
     struct stat st = {};
     return lstatBytes(encoded(path), st);
-}
-
-QList<QByteArray> childrenOf(const QByteArray& path)
-{
-    QList<QByteArray> children;
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* n = entry->d_name;
-            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
-                continue;
-            }
-            children.append(QByteArray(n));
-        }
-        ::closedir(dir);
-    }
-    return children;
-}
-
-// Removes what a failed copy left behind (links themselves, never their targets).
-void removeTree(const QByteArray& path)
-{
-    struct stat st = {};
-    if (!lstatBytes(path, st)) {
-        return;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(path.constData());
-        return;
-    }
-    for (const QByteArray& child : childrenOf(path)) {
-        removeTree(path + '/' + child);
-    }
-    ::rmdir(path.constData());
 }
 
 bool copyFileBytes(const QByteArray& from, const QByteArray& to, mode_t mode)
@@ -143,7 +111,7 @@ bool copyTreeBytes(const QByteArray& from, const QByteArray& to)
     if (!S_ISDIR(st.st_mode) || ::mkdir(to.constData(), (st.st_mode & 07777) | S_IRWXU) != 0) {
         return false;
     }
-    for (const QByteArray& child : childrenOf(from)) {
+    for (const QByteArray& child : files::directoryEntryBytes(from)) {
         if (!copyTreeBytes(from + '/' + child, to + '/' + child)) {
             return false;
         }
@@ -198,26 +166,45 @@ bool movePath(const QString& source, const QString& target)
     return true;
 }
 
-// Moves onto target without ever losing it: an existing target is put aside first and comes back when
-// the move fails.
-bool moveReplacing(const QString& source, const QString& target)
+// The item a replacing move takes the place of, found as deleteItem() finds it: target itself, else
+// the first entry of its directory equal to its name ignoring case; "" when there is none (or when
+// that entry is the source itself, which a move only renames).
+QString itemToReplace(const QString& source, const QString& target)
 {
-    if (!pathExists(target)) {
+    if (pathExists(target)) {
+        return target;
+    }
+    const QFileInfo info(target);
+    const QString wanted = info.fileName().toLower();
+    for (const QString& entry : sortedEntries(info.absolutePath())) {
+        if (entry.toLower() == wanted) {
+            const QString found = join(info.absolutePath(), entry);
+            return QFileInfo(found).canonicalFilePath() == QFileInfo(source).canonicalFilePath() ? QString() : found;
+        }
+    }
+    return {};
+}
+
+// Moves source to target in place of the item replaced without ever losing it: that item is put
+// aside first and comes back when the move fails.
+bool moveReplacing(const QString& source, const QString& target, const QString& replaced)
+{
+    if (replaced.isEmpty()) {
         return movePath(source, target);
     }
     QString aside;
     for (int i = 0; i < 1000 && (aside.isEmpty() || pathExists(aside)); ++i) {
-        aside = join(QFileInfo(target).absolutePath(),
-                     QStringLiteral(".%1.replaced-%2").arg(QFileInfo(target).fileName()).arg(i));
+        aside = join(QFileInfo(replaced).absolutePath(),
+                     QStringLiteral(".%1.replaced-%2").arg(QFileInfo(replaced).fileName()).arg(i));
     }
-    if (pathExists(aside) || ::rename(encoded(target).constData(), encoded(aside).constData()) != 0) {
+    if (pathExists(aside) || ::rename(encoded(replaced).constData(), encoded(aside).constData()) != 0) {
         return false;
     }
     if (movePath(source, target)) {
         removeTree(encoded(aside));
         return true;
     }
-    ::rename(encoded(aside).constData(), encoded(target).constData());
+    ::rename(encoded(aside).constData(), encoded(replaced).constData());
     return false;
 }
 
@@ -233,31 +220,17 @@ bool hasCapitalAZ(const QString& name)
     return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c >= u'A' && c <= u'Z'; });
 }
 
-// First letter of each white-space separated word upper case, the rest lower case.
-QString capitalized(const QString& name)
-{
-    QString out = name.toLower();
-    bool wordStart = true;
-    for (QChar& c : out) {
-        if (c.isSpace()) {
-            wordStart = true;
-        } else if (wordStart) {
-            c = c.toUpper();
-            wordStart = false;
-        }
-    }
-    return out;
-}
-
+// Mode 1 lower case, 2 upper case, 3 capitalised words; the string service does the case changes.
 QString inCase(const QString& name, int mode)
 {
+    Strings* strings = Strings::sharedEngineInstance();
     switch (mode) {
     case 1:
-        return name.toLower();
+        return strings->changeCaseMode(name, 0);
     case 2:
-        return name.toUpper();
+        return strings->changeCaseMode(name, 1);
     case 3:
-        return capitalized(name);
+        return strings->tidyAndCapitalize(name);
     default:
         return name;
     }
@@ -314,60 +287,6 @@ public:
 private:
     QString m_saved;
 };
-
-// The whole-disk directory in /sys of a block device path such as "/dev/sda1" or "/dev/nvme0n1p2";
-// "" when the device is not a block device known there.
-QString sysBlockDirOf(const QString& device)
-{
-    if (!device.startsWith(QLatin1String("/dev/"))) {
-        return {};
-    }
-    const QString real = QFileInfo(device).canonicalFilePath();
-    const QString name = QFileInfo(real.isEmpty() ? device : real).fileName();
-    const QString entry = QFileInfo(QStringLiteral("/sys/class/block/") + name).canonicalFilePath();
-    if (entry.isEmpty()) {
-        return {};
-    }
-    // A partition's directory sits inside its disk's.
-    return QFileInfo::exists(entry + QStringLiteral("/partition")) ? QFileInfo(entry).absolutePath() : entry;
-}
-
-bool isRemovableDevice(const QString& device)
-{
-    const QString dir = sysBlockDirOf(device);
-    if (dir.isEmpty()) {
-        return false;
-    }
-    const std::optional<QByteArray> flag = readRegularFile(dir + QStringLiteral("/removable"), 16);
-    return flag && flag->trimmed() == "1";
-}
-
-// A readable description: the disk's model when /sys knows it, else the device.
-QString describeDevice(const QString& device)
-{
-    const QString dir = sysBlockDirOf(device);
-    if (!dir.isEmpty()) {
-        const std::optional<QByteArray> model = readRegularFile(dir + QStringLiteral("/device/model"), 256);
-        if (model && !model->trimmed().isEmpty()) {
-            return QString::fromUtf8(model->trimmed());
-        }
-    }
-    return device;
-}
-
-// Mounted from a block device somewhere other than "/": the user can unmount it.
-bool isUnmountable(const QStorageInfo& storage)
-{
-    return storage.rootPath() != QLatin1String("/") &&
-           QString::fromUtf8(storage.device()).startsWith(QLatin1String("/dev/"));
-}
-
-bool isLocalVolume(const QStorageInfo& storage)
-{
-    static const QByteArray remote[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "afs"};
-    const QByteArray type = storage.fileSystemType();
-    return std::none_of(std::begin(remote), std::end(remote), [&type](const QByteArray& r) { return type == r; });
-}
 
 } // namespace
 
@@ -478,7 +397,7 @@ bool FS::moveItemInDirToItemInDirMode(const QString& name, const QString& dir, c
     bool moved = false;
     switch (mode) {
     case 0:
-        moved = moveReplacing(source, target);
+        moved = moveReplacing(source, target, itemToReplace(source, target));
         break;
     case 2:
         if (targetExists) {
@@ -518,15 +437,15 @@ bool FS::moveItemsToDirMode(const QStringList& names, const QString& dir, int mo
 
 int FS::moveAllImgsToDirMode(const QString& dir, int mode) const
 {
-    if (dir.isEmpty() || isRefusedName(dir) || !changeToDocDir()) {
+    if (!changeToDocDir()) {
         return 0;
     }
-    if (doesItemExist(dir) < 0) {
+    // The answer counts the images found even when dir cannot be made: the moves then fail and the
+    // images stay where they are.
+    if (!dir.isEmpty() && !isRefusedName(dir) && doesItemExist(dir) < 0) {
         makeDir(dir);
     }
-    if (!isItemDir(dir)) {
-        return 0;
-    }
+    const bool canMove = !dir.isEmpty() && !isRefusedName(dir) && isItemDir(dir);
     const QStringList listing = listDir(QString());
     static const char* const endings[] = {".png", ".jpg", ".PNG", ".JPG"};
     QList<QStringList> groups;
@@ -547,7 +466,7 @@ int FS::moveAllImgsToDirMode(const QString& dir, int mode) const
     traceCounts();
     int total = 0;
     for (const QStringList& group : groups) {
-        if (!group.isEmpty()) {
+        if (canMove && !group.isEmpty()) {
             moveItemsToDirMode(group, dir, mode);
         }
         total += int(group.size());
@@ -650,12 +569,12 @@ int FS::renameItemsInDirWithExtToReference(const QString& dir, const QString& ex
         if (name.section(u'.', -1) != ext) {
             continue;
         }
-        // Line breaks and blanks around a name (a reference written with "\r\n") are not part of it;
-        // a piece that gives no plain file name leaves its file as it is.
-        const QString base = strings->removePunctuationFromEnd(pieces.value(renames).trimmed());
+        // The piece is taken as it stands (an empty one gives ".ext"); only a piece that would lead the
+        // file into another directory leaves it where it is.
+        const QString base = strings->removePunctuationFromEnd(pieces.value(renames));
         ++renames;
         const QString newName = base + u'.' + ext;
-        if (base.isEmpty() || base.contains(u'/') || isRefusedName(newName)) {
+        if (base.contains(u'/') || isRefusedName(newName)) {
             continue;
         }
         renameItemToItem(name, newName);
@@ -679,16 +598,21 @@ std::optional<QString> FS::readTxtFromBundle(const QString& name) const
     if (isRefusedName(name)) {
         return std::nullopt;
     }
-    const std::optional<QByteArray> bytes = readRegularFile(resourcePath(name), kMaxResourceText);
+    const std::optional<QByteArray> bytes = files::readBoundedFile(resourcePath(name), kMaxResourceText);
     if (!bytes) {
         return std::nullopt;
     }
-    return QString::fromUtf8(*bytes);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(*bytes);
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 QStringList FS::getBundleDir() const
 {
-    return rawEntries(resourceDirectory());
+    return files::directoryEntries(resourceDirectory());
 }
 
 bool FS::cpyBundleFileToDirinDocDirDir(const QString& name, const QString& dir) const
@@ -740,86 +664,4 @@ bool FS::initFilelistIntoDirClr(const QString& listName, const QString& dir, boo
         }
     }
     return copied == lines.size();
-}
-
-// ---- Volumes ----
-
-QVariantMap FS::getVolumeAttributes(const QString& ignored) const
-{
-    Q_UNUSED(ignored)
-    struct statvfs vfs = {};
-    struct stat st = {};
-    if (::statvfs("/", &vfs) != 0 || ::stat("/", &st) != 0) {
-        return {};
-    }
-    const auto fragment = qint64(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
-    return QVariantMap{
-        {QStringLiteral("NSFileSystemSize"), qint64(vfs.f_blocks) * fragment},
-        {QStringLiteral("NSFileSystemFreeSize"), qint64(vfs.f_bavail) * fragment},
-        {QStringLiteral("NSFileSystemNodes"), qint64(vfs.f_files)},
-        {QStringLiteral("NSFileSystemFreeNodes"), qint64(vfs.f_favail)},
-        {QStringLiteral("NSFileSystemNumber"), qint64(st.st_dev)},
-    };
-}
-
-QString FS::getVolumeName(const QString& path) const
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        return {};
-    }
-    const QStorageInfo storage(path);
-    if (storage.isValid() && info.canonicalFilePath() == storage.rootPath()) {
-        const QString name = storage.displayName();
-        return name == QLatin1String("/") || name.isEmpty() ? QStringLiteral("/") : name;
-    }
-    return info.fileName();
-}
-
-qint64 FS::getVolumeSize(const QString& ignored) const
-{
-    Q_UNUSED(ignored)
-    const qint64 available = QStorageInfo(QStringLiteral("/")).bytesAvailable();
-    return available > 0 ? available : 0;
-}
-
-QString FS::getVolumeInfo(const QString& path) const
-{
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
-        return {};
-    }
-    const QStorageInfo storage(path);
-    if (!storage.isValid()) {
-        return {};
-    }
-    const QString device = QString::fromUtf8(storage.device());
-    return format(QStringLiteral("removable=%d writable=%d unmountable=%d description=%@ type=%@"),
-                  int(isRemovableDevice(device)), int(!storage.isReadOnly()), int(isUnmountable(storage)),
-                  describeDevice(device), QString::fromUtf8(storage.fileSystemType()));
-}
-
-void FS::debugVolumeInfo() const
-{
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        if (!storage.isValid() || !storage.isReady() || !isLocalVolume(storage)) {
-            continue;
-        }
-        const QString device = QString::fromUtf8(storage.device());
-        processLog(format(QStringLiteral("path=%@\nname=%@\nremovable=%d\nwritable=%d\nunmountable=%d\n"
-                                         "description=%@\ntype=%@, size=%@\n\n"),
-                          storage.rootPath(), getVolumeName(storage.rootPath()), int(isRemovableDevice(device)),
-                          int(!storage.isReadOnly()), int(isUnmountable(storage)), describeDevice(device),
-                          QString::fromUtf8(storage.fileSystemType()), storage.bytesTotal()));
-    }
-}
-
-void FS::debugDir(const QString& dir) const
-{
-    changeToDocDir();
-    const QStringList listing = listDir(dir);
-    traceMessage(" ");
-    traceMessage("Listing of Dir: %@", dir);
-    traceMessage("%@", listing);
-    traceMessage("%d files", int(listing.size()));
-    traceMessage(" ");
 }

@@ -1,6 +1,7 @@
 #include "FSPaths.h"
 
 #include "AtomicFile.h"
+#include "Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +9,6 @@
 
 #include <algorithm>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,24 +75,6 @@ SplitName splitName(const QString& name)
     return {trimmed.left(slash), trimmed.mid(slash + 1)};
 }
 
-QStringList rawEntries(const QString& dirPath)
-{
-    QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(dirPath).constData());
-    if (!dir) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* n = entry->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
-            continue;
-        }
-        names.append(QFile::decodeName(n));
-    }
-    ::closedir(dir);
-    return names;
-}
-
 int compareListingNames(QStringView a, QStringView b)
 {
     qsizetype i = 0;
@@ -150,7 +131,7 @@ int compareListingNames(QStringView a, QStringView b)
 
 QStringList sortedEntries(const QString& dirPath)
 {
-    QStringList names = rawEntries(dirPath);
+    QStringList names = files::directoryEntries(dirPath);
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return compareListingNames(a, b) < 0; });
     return names;
@@ -163,42 +144,20 @@ QString extensionOf(const QString& name)
     return dot < 0 ? QString() : last.mid(dot + 1);
 }
 
-std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
+bool removeTree(const QByteArray& path)
 {
-    // O_NONBLOCK so that opening a named pipe cannot hang; it has no effect on regular files.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return std::nullopt;
-    }
     struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes) {
-        ::close(fd);
-        return std::nullopt;
+    if (::lstat(path.constData(), &st) != 0) {
+        return false;
     }
-    QByteArray bytes;
-    bytes.reserve(qsizetype(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        // The file may grow while it is read: the bound holds for what is actually read.
-        if (bytes.size() + n > maxBytes) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        bytes.append(buffer, qsizetype(n));
+    if (!S_ISDIR(st.st_mode)) {
+        return ::unlink(path.constData()) == 0;
     }
-    ::close(fd);
-    return bytes;
+    bool ok = true;
+    for (const QByteArray& child : files::directoryEntryBytes(path)) {
+        ok = removeTree(path + '/' + child) && ok;
+    }
+    return ::rmdir(path.constData()) == 0 && ok;
 }
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes)

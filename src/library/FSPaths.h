@@ -32,22 +32,19 @@ struct SplitName
 };
 SplitName splitName(const QString& name);
 
-/** The entry names of a directory, unsorted, without "." and ".."; empty when it cannot be read. */
-QStringList rawEntries(const QString& dirPath);
-
 /** Orders names: digit runs by numeric value, everything else by UTF-16 code, case-sensitively;
  *  equal-valued names (such as "a01" and "a1") fall back to plain code order so the order is total. */
 int compareListingNames(QStringView a, QStringView b);
 
-/** rawEntries sorted with compareListingNames. */
+/** The directory's entries (files::directoryEntries) sorted with compareListingNames. */
 QStringList sortedEntries(const QString& dirPath);
 
 /** The extension of a name: the text after the last "." of its last path component; "" when none. */
 QString extensionOf(const QString& name);
 
-/** The file's bytes when it is a regular file of at most maxBytes; none otherwise (never blocks on a
- *  pipe or device). */
-std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes);
+/** Removes a file, a link (never its target) or a directory with everything in it; false when
+ *  anything stays behind. Works on raw bytes so that names in any encoding go too. */
+bool removeTree(const QByteArray& path);
 
 /** Replaces the file at path with bytes atomically; false (and the old file untouched) when the
  *  directory is missing or anything fails. */

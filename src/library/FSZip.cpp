@@ -105,6 +105,29 @@ void addFile(ZipFile& zip, const QString& path, const QString& entryName)
     stream->finishedWriting();
 }
 
+// Adds the files below dirPath with names prefixed by prefix: each sub-directory as its own "name/"
+// entry followed by its contents (a link to a directory is not followed, so no cycle is packed), each
+// regular file (or link to one) with its bytes. The entry named skip at the top is left out.
+void addDirectory(ZipFile& zip, const QString& dirPath, const QString& prefix, const QString& skip)
+{
+    for (const QString& name : sortedEntries(dirPath)) {
+        const QString path = join(dirPath, name);
+        const QFileInfo info(path);
+        if ((prefix.isEmpty() && name == skip) || (info.isSymLink() && info.isDir())) {
+            continue;
+        }
+        if (info.isDir()) {
+            const QString entry = prefix + name + u'/';
+            zip.writeFileInZipWithNameFileDateCompressionLevel(entry, QDateTime::currentDateTime().addSecs(-86400),
+                                                               kLevel)
+                ->finishedWriting();
+            addDirectory(zip, path, entry, skip);
+        } else {
+            addFile(zip, path, prefix + name);
+        }
+    }
+}
+
 } // namespace
 
 void FS::unZipFileAtPath(const QString& name, const QString& path) const
@@ -116,13 +139,11 @@ void FS::unZipFileAtPath(const QString& name, const QString& path) const
     if (documents.isEmpty()) {
         return;
     }
-    const QString targetDir = path.isEmpty() ? documents : join(documents, path);
-    const QString root = QFileInfo(targetDir).canonicalFilePath();
-    if (root.isEmpty() || !QFileInfo(root).isDir()) {
-        return;
-    }
-    ZipFile zip(join(targetDir, name), ZipFile::ZipFileModeUnzip);
-    if (zip.numFilesInZip() == 0) {
+    // The archive is path "/" name from the current directory (an empty path: the name alone); a
+    // missing one raises the archive classes' "Can't open" before anything else happens.
+    ZipFile zip(path.isEmpty() ? name : path + u'/' + name, ZipFile::ZipFileModeUnzip);
+    const QString root = QFileInfo(path.isEmpty() ? documents : join(documents, path)).canonicalFilePath();
+    if (root.isEmpty() || !QFileInfo(root).isDir() || zip.numFilesInZip() == 0) {
         zip.close();
         return;
     }
@@ -152,12 +173,20 @@ void FS::unZipFileAtPath(const QString& name, const QString& path) const
 
 void FS::unZipInDocDir(const QString& name) const
 {
-    unZipFileAtPath(name, QString());
+    // The archive is looked for in the documents directory, where its entries go.
+    if (isRefusedName(name)) {
+        return;
+    }
+    const QString documents = getDocumentDir();
+    if (!documents.isEmpty()) {
+        unZipFileAtPath(join(documents, name), QString());
+    }
 }
 
 int FS::unzipAllFilesInDir(const QString& dir) const
 {
-    if (isRefusedName(dir) || !changeToDocDir()) {
+    // "" is the documents directory itself.
+    if ((!dir.isEmpty() && isRefusedName(dir)) || !changeToDocDir()) {
         return 0;
     }
     int count = 0;
@@ -173,25 +202,21 @@ int FS::unzipAllFilesInDir(const QString& dir) const
 
 void FS::zipAllFilesInDirIntoFile(const QString& dir, const QString& archiveName) const
 {
-    if (isRefusedName(dir) || isRefusedName(archiveName) || archiveName.contains(u'/') || !changeToDocDir()) {
+    if ((!dir.isEmpty() && isRefusedName(dir)) || isRefusedName(archiveName) || archiveName.contains(u'/') ||
+        !changeToDocDir()) {
         return;
     }
-    const QString documents = currentDir();
-    if (!changeDir(dir)) {
+    // "" packs the documents directory itself.
+    if (!dir.isEmpty() && !changeDir(dir)) {
         return;
     }
     const QString source = currentDir();
-    const QStringList listing = listDir(QString());
-    if (listing.isEmpty()) {
+    if (listDir(QString()).isEmpty()) {
         return;
     }
-    ZipFile zip(join(join(documents, dir), archiveName), ZipFile::ZipFileModeCreate);
-    for (const QString& name : listing) {
-        // The archive being written is not packed into itself.
-        if (name != archiveName) {
-            addFile(zip, join(source, name), name);
-        }
-    }
+    ZipFile zip(join(source, archiveName), ZipFile::ZipFileModeCreate);
+    // The archive being written is not packed into itself.
+    addDirectory(zip, source, QString(), archiveName);
     zip.close();
 }
 

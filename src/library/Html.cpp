@@ -3,13 +3,9 @@
 
 #include "Strings.h"
 
-#include "Resources.h"
+#include "FS.h"
+#include "Files.h"
 #include "Trace.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QStringDecoder>
 
 namespace {
 // The markers the insert operations look for in a document made by htmlCreateDocumentWithBody.
@@ -20,41 +16,6 @@ const QString kBodyEnd = QStringLiteral("</body>");
 
 // htmlSpaces beyond this count would ask for gigabytes; such a request answers "".
 constexpr int kMaxSpaces = 1 << 16;
-
-// Text read from bytes: a byte-order mark chooses its encoding, anything else must be UTF-8.
-// Bytes that do not decode answer none.
-std::optional<QString> decodeText(const QByteArray& data, bool honourByteOrderMark)
-{
-    QStringConverter::Encoding encoding = QStringConverter::Utf8;
-    if (honourByteOrderMark) {
-        if (const auto found = QStringConverter::encodingForData(data)) {
-            encoding = *found;
-        }
-    }
-    // Stateless: a sequence cut off at the end of the file is an error, not input kept for later.
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(data);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-std::optional<QString> readWholeFile(const QString& path, bool honourByteOrderMark)
-{
-    if (!QFileInfo(path).isFile()) {
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return decodeText(data, honourByteOrderMark);
-}
 
 // The text of a file to insert, or "" with the warning when it cannot be read: the insert goes on.
 QString textOrWarning(const std::optional<QString>& text)
@@ -336,19 +297,17 @@ QString Strings::htmlBodyInsertFileHtml(const QString& name, const QString& html
 
 std::optional<QString> Strings::readTxtFromBundle(const QString& name)
 {
-    if (name.isEmpty()) {
-        return std::nullopt;
-    }
-    return readWholeFile(resourcePath(name), false);
+    return FS::sharedEngineInstance()->readTxtFromBundle(name);
 }
 
 std::optional<QString> Strings::readTxtFromFile(const QString& name)
 {
-    if (name.isEmpty()) {
+    // The same reader as the file-system service's, on the documents directory it finds.
+    const QString documents = FS::sharedEngineInstance()->getDocumentDir();
+    if (name.isEmpty() || documents.isEmpty()) {
         return std::nullopt;
     }
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return readWholeFile(documents + u'/' + name, true);
+    return files::readTextFile(documents + u'/' + name);
 }
 
 QString Strings::htmlRemoveAllTags(const QString& html)

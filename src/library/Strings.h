@@ -80,7 +80,8 @@ public:
     QString bit5_to_str(int code);
     /** Three 5-bit codes packed first-in-low-bits; -1 when the text is not three units long. */
     int str_to_bit16(const QString& text);
-    /** The three characters of a 15-bit number; "???" for numbers outside 0 to 32767. */
+    /** The three characters of bits 0-4, 5-9 and 10-14 of a number below 32768 (negative numbers
+     *  included); "???" for 32768 and above. */
     QString bit16_to_str(int n);
     /** bit16_to_str of a followed by that of b. */
     QString twoInts_to_strMinor(int a, int b);
@@ -88,7 +89,7 @@ public:
     QVariantList str_to_two_ints(const QString& text);
 
     /** Mode 0 lower case, 1 upper case, 2 capitalised words; other modes trace "dont know: %d" and answer
-     *  the text unchanged. */
+     *  the text unchanged. Characters that are not letters (lone surrogates too) never change. */
     QString changeCaseMode(const QString& text, int mode);
     /** Lower case, then capitalised words. */
     QString tidyAndCapitalize(const QString& text);
@@ -371,10 +372,10 @@ public:
      *  read writes "VELBOR WARNING: file not found" and adds no text. */
     QString htmlBodyInsertBundleFileHtml(const QString& name, const QString& html);
     QString htmlBodyInsertFileHtml(const QString& name, const QString& html);
-    /** The resource file of that name as UTF-8 text; none when missing, unreadable or not UTF-8. */
+    /** FS::readTxtFromBundle(): the resource file as UTF-8 text; none when missing or not UTF-8. */
     std::optional<QString> readTxtFromBundle(const QString& name);
-    /** The file of that name in the documents directory, in the encoding its byte-order mark names
-     *  (UTF-8 without one); none when missing, unreadable or not decodable. */
+    /** The file of that name in the documents directory (FS::getDocumentDir()), read like
+     *  FS::readTxtFromFile(); none when missing or not text. */
     std::optional<QString> readTxtFromFile(const QString& name);
 
     /** The html with every tag removed. */

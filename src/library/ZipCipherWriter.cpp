@@ -37,9 +37,9 @@ thread_local CompressorCache compressorCache;
 
 } // namespace
 
-ZipCipherWriter::ZipCipherWriter(const QByteArray& password, int level, quint32 headerCrc)
-    : crypto(password), encrypting(!password.isEmpty()), level(level), deflating(level != 0), headerCrc(headerCrc),
-      crc(crc32(0L, Z_NULL, 0)), out(kChunk, Qt::Uninitialized)
+ZipCipherWriter::ZipCipherWriter(const std::optional<QByteArray>& password, int level, quint32 headerCrc)
+    : crypto(password.value_or(QByteArray())), encrypting(password.has_value()), level(level), deflating(level != 0),
+      headerCrc(headerCrc), crc(crc32(0L, Z_NULL, 0)), out(kChunk, Qt::Uninitialized)
 {
 }
 

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 #include <zlib.h>
 
 /**
@@ -13,9 +15,9 @@
  */
 struct ZipCipherWriter
 {
-    /** level -1..9 (0 stores); headerCrc is the CRC-32 the encryption header announces. An empty
-     *  password only compresses (a plain entry written raw). */
-    ZipCipherWriter(const QByteArray& password, int level, quint32 headerCrc);
+    /** level -1..9 (0 stores); headerCrc is the CRC-32 the encryption header announces. Without a
+     *  password it only compresses (a plain entry written raw); an empty password still encrypts. */
+    ZipCipherWriter(const std::optional<QByteArray>& password, int level, quint32 headerCrc);
     ~ZipCipherWriter();
     ZipCipherWriter(const ZipCipherWriter&) = delete;
     ZipCipherWriter& operator=(const ZipCipherWriter&) = delete;

@@ -3,13 +3,13 @@
 #include "ZipCipherReader.h"
 #include "ZipCipherWriter.h"
 
+#include "Files.h"
 #include "Format.h"
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 
 #include <QDate>
-#include <QFile>
 #include <QTime>
 
 #include <algorithm>
@@ -154,11 +154,11 @@ zlib_filefunc64_def bufferedFileFunctions()
 // The library refuses to open these, yet they are valid archives (what closing an empty one writes).
 bool isEmptyArchive(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || file.size() > 22 + 0xffff) {
+    const std::optional<QByteArray> read = files::readBoundedFile(path, 22 + 0xffff);
+    if (!read || read->size() < 22) {
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     return bytes.startsWith("PK\x05\x06") && little(bytes, 8, 2) == 0 && little(bytes, 10, 2) == 0 &&
            qsizetype(little(bytes, 20, 2)) == bytes.size() - 22;
 }
@@ -219,25 +219,26 @@ void ZipFile::requireWriteMode() const
 std::unique_ptr<ZipWriteStream> ZipFile::writeFileInZipWithNameCompressionLevel(const QString& fileNameInZip, int level)
 {
     requireWriteMode();
-    return openEntry(fileNameInZip, QDateTime::currentDateTime(), level, QString(), 0);
+    return openEntry(fileNameInZip, QDateTime::currentDateTime(), level, std::nullopt, 0);
 }
 
 std::unique_ptr<ZipWriteStream>
 ZipFile::writeFileInZipWithNameFileDateCompressionLevel(const QString& fileNameInZip, const QDateTime& date, int level)
 {
     requireWriteMode();
-    return openEntry(fileNameInZip, date, level, QString(), 0);
+    return openEntry(fileNameInZip, date, level, std::nullopt, 0);
 }
 
 std::unique_ptr<ZipWriteStream> ZipFile::writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(
     const QString& fileNameInZip, const QDateTime& date, int level, const QString& password, quint32 crc32)
 {
     requireWriteMode();
-    return openEntry(fileNameInZip, date, level, password, crc32);
+    // A null text stands for no password; an empty one is a password like any other.
+    return openEntry(fileNameInZip, date, level, password.isNull() ? std::nullopt : std::optional(password), crc32);
 }
 
 std::unique_ptr<ZipWriteStream> ZipFile::openEntry(const QString& fileNameInZip, const QDateTime& date, int level,
-                                                   const QString& password, quint32 crc32)
+                                                   const std::optional<QString>& password, quint32 crc32)
 {
     const QDateTime local = date.toLocalTime();
     zip_fileinfo fileInfo{};
@@ -248,19 +249,21 @@ std::unique_ptr<ZipWriteStream> ZipFile::openEntry(const QString& fileNameInZip,
     fileInfo.tmz_date.tm_mon = uInt(local.date().month() - 1);
     fileInfo.tmz_date.tm_year = uInt(local.date().year());
 
-    // Made on a Unix host, as a plain file readable by all: Info-ZIP then takes the UTF-8 names as
-    // they are (for an MS-DOS host it converts them from code page 437) and unpacks with mode 0644.
-    fileInfo.external_fa = uLong(0100644) << 16;
+    // The DOS date and the internal and external attributes stay 0: the entries carry no permissions,
+    // so unpackers use their defaults. "Made by" is Unix all the same: for an MS-DOS host Info-ZIP
+    // converts the names from code page 437 and then finds the UTF-8 names in the two headers
+    // mismatching.
     const QByteArray name = fileNameInZip.toUtf8();
     const int method = level != 0 ? Z_DEFLATED : 0;
 
     std::unique_ptr<ZipCipherWriter> cipher;
-    if (!password.isEmpty() || level != 0) {
+    if (password || level != 0) {
         // The library's own encryption is unusable here, so password entries are deflated and
         // encrypted by the stream and handed to the library raw, with the encryption flag set.
         // Plain deflated entries go the same way without the cipher, so that one compressor serves
         // every entry instead of one being made and freed per entry.
-        cipher = std::make_unique<ZipCipherWriter>(password.toUtf8(), level, crc32);
+        cipher = std::make_unique<ZipCipherWriter>(password ? std::optional(password->toUtf8()) : std::nullopt, level,
+                                                   crc32);
         if (const int result = cipher->init(); result != Z_OK) {
             throw ZipException(result, format("Error opening '%@' in zipfile", fileNameInZip));
         }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 /**
  * One zip archive opened in one of three modes: 0 read (ZipFileModeUnzip), 1 create a new archive,
@@ -50,10 +51,10 @@ public:
     /** A stream for a new entry dated date (local calendar); otherwise as above. */
     std::unique_ptr<ZipWriteStream> writeFileInZipWithNameFileDateCompressionLevel(const QString& fileNameInZip,
                                                                                    const QDateTime& date, int level);
-    /** A stream for a new entry encrypted with password (classic PKWARE encryption) when password is
-     *  not empty; crc32 is the CRC-32 of the data to be written, which the encryption header carries.
-     *  An empty password writes a plain entry. finishedWriting() raises when the data's CRC-32 does
-     *  not match crc32 (the entry would not open with any password). */
+    /** A stream for a new entry encrypted with password (classic PKWARE encryption; an empty password
+     *  encrypts too, a null QString() writes a plain entry); crc32 is the CRC-32 of the data to be written, which the
+     * encryption header carries. finishedWriting() raises when the data's CRC-32 does not match crc32 (the entry would
+     *  not open with any password). */
     std::unique_ptr<ZipWriteStream>
     writeFileInZipWithNameFileDateCompressionLevelPasswordCrc32(const QString& fileNameInZip, const QDateTime& date,
                                                                 int level, const QString& password, quint32 crc32);
@@ -92,7 +93,7 @@ private:
     void requireUnzipMode() const;
     void requireWriteMode() const;
     std::unique_ptr<ZipWriteStream> openEntry(const QString& fileNameInZip, const QDateTime& date, int level,
-                                              const QString& password, quint32 crc32);
+                                              const std::optional<QString>& password, quint32 crc32);
     std::unique_ptr<ZipReadStream> openCurrent(const QString* password);
 
     QString m_fileName;

@@ -49,7 +49,6 @@ qint64 ZipReadStream::readDataWithBuffer(QByteArray& buffer)
     }
     if (got == 0 || length == 0) {
         m_atEnd = true;
-        checkEnd();
         return 0;
     }
     m_readLength += quint64(got);
@@ -57,26 +56,19 @@ qint64 ZipReadStream::readDataWithBuffer(QByteArray& buffer)
     return got;
 }
 
-void ZipReadStream::checkEnd()
-{
-    // The entry's data ended: it must be as long as its header claims and carry its CRC-32. A header
-    // that claims more (or other) data than there is must not pass as a complete entry.
-    if (m_readLength != m_expectedLength) {
-        throw ZipException(UNZ_BADZIPFILE, format("Error reading '%@' in the zipfile", m_fileNameInZip));
-    }
-    if (m_readCrc != m_expectedCrc) {
-        throw ZipException(UNZ_CRCERROR, format("Error reading '%@' in the zipfile", m_fileNameInZip));
-    }
-}
-
 void ZipReadStream::finishedReading()
 {
-    const bool cipher = m_cipher != nullptr;
     m_cipher.reset();
     int result = unzCloseCurrentFile(m_unzFile);
-    // In raw mode the library checks no CRC-32: check it here once every claimed byte was read.
-    if (result == UNZ_OK && cipher && m_readLength == m_expectedLength && m_readCrc != m_expectedCrc) {
-        result = UNZ_CRCERROR;
+    // An entry read to its end must be as long as its header claims and carry its CRC-32 (in raw mode
+    // the library checks neither): a header that claims more or other data than there is must not
+    // pass as a complete entry.
+    if (result == UNZ_OK && m_atEnd) {
+        if (m_readLength != m_expectedLength) {
+            result = UNZ_BADZIPFILE;
+        } else if (m_readCrc != m_expectedCrc) {
+            result = UNZ_CRCERROR;
+        }
     }
     if (result != UNZ_OK) {
         throw ZipException(result, format("Error closing '%@' in the zipfile", m_fileNameInZip));

@@ -11,9 +11,9 @@ struct ZipCipherReader;
  * Reads the bytes of the selected entry of an archive opened for reading. Valid while its archive is
  * open, until finishedReading() and until another entry is selected. Failures raise ZipException.
  *
- * Reading never trusts the sizes the archive claims: the bytes come through a bounded internal
- * buffer, and an entry whose data does not match its header's length and CRC-32 raises
- * "Error reading '%@' in the zipfile" at its end.
+ * Reading never trusts the sizes the archive claims: nothing beyond the claimed length is read, and
+ * finishedReading() of an entry read to its end whose data does not match its header's length and
+ * CRC-32 raises "Error closing '%@' in the zipfile".
  */
 class ZipReadStream
 {
@@ -29,10 +29,10 @@ public:
     ZipReadStream& operator=(const ZipReadStream&) = delete;
 
     /** Reads up to buffer.size() bytes into buffer and answers how many it read, 0 at the end of the
-     *  entry; raises "Error reading '%@' in the zipfile" on a library error or when the entry's data
-     *  does not match its header. */
+     *  entry; raises "Error reading '%@' in the zipfile" on a library error. */
     qint64 readDataWithBuffer(QByteArray& buffer);
-    /** Closes the entry; raises "Error closing '%@' in the zipfile". */
+    /** Closes the entry; raises "Error closing '%@' in the zipfile" on a library error or when the
+     *  entry was read to its end and its data does not match its header's length and CRC-32. */
     void finishedReading();
 
     /** The entry's name. */
@@ -40,7 +40,6 @@ public:
 
 private:
     qint64 readChunk(char* out, unsigned int length);
-    void checkEnd();
 
     void* m_unzFile = nullptr;
     QString m_fileNameInZip;

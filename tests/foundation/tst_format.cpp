@@ -8,6 +8,9 @@
 #include <QThread>
 #include <QTimeZone>
 
+#include <cstdio>
+#include <limits>
+
 #include <unistd.h>
 
 namespace {
@@ -54,6 +57,29 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QString, expected);
         QCOMPARE(result, expected);
+    }
+
+    // C's printf is the reference for every numeric conversion: exact ties round to the even
+    // neighbour, -0 keeps its sign, flags, widths and precisions mean what they mean there.
+    void numbersPrintLikeC()
+    {
+        const char* realSpecs[] = {"%0.0f", "%0.2f", "%.1f", "%+.3f|", "%08.2f", "%-8.1f|", "%e", "%.3g", "%G", "%a"};
+        const double reals[] = {0.5, 1.5, 2.5, -0.5, -0.0, 1.125, 0.045, 2.675, 1e300, -1e-300, 123456789.0};
+        for (const char* spec : realSpecs) {
+            for (const double value : reals) {
+                char expected[512];
+                std::snprintf(expected, sizeof expected, spec, value);
+                QCOMPARE(format(spec, value), QString::fromLatin1(expected));
+            }
+        }
+        const char* intSpecs[] = {"%d", "%+5d|", "%-5d|", "%05d", "% d", "%.3d", "%x", "%#o", "%X"};
+        for (const char* spec : intSpecs) {
+            for (const int value : {0, -7, 42, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+                char expected[64];
+                std::snprintf(expected, sizeof expected, spec, value);
+                QCOMPARE(format(spec, value), QString::fromLatin1(expected));
+            }
+        }
     }
 
     void describeValues()

@@ -2,15 +2,13 @@
 
 #include "Format.h"
 #include "KeyedArchive.h"
-#include "NotificationCenter.h"
 #include "Plist.h"
 #include "TestHome.h"
-#include "Trace.h"
+#include "TraceRecorder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPoint>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,28 +48,6 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// Collects the trace lines written while it lives.
-class TraceLines
-{
-public:
-    TraceLines()
-    {
-        setTraceForwarding(true);
-        m_token = NotificationCenter::defaultCenter().addObserver(
-            QStringLiteral("Debug"), [this](const Notification& n) { m_lines.append(n.object.toString()); });
-    }
-    ~TraceLines()
-    {
-        NotificationCenter::defaultCenter().removeObserver(m_token);
-        setTraceForwarding(false);
-    }
-    QString joined() const { return m_lines.join(QString()); }
-
-private:
-    NotificationCenter::Token m_token = 0;
-    QStringList m_lines;
-};
-
 } // namespace
 
 class TestFS : public QObject
@@ -110,13 +86,11 @@ private slots:
         QTest::addColumn<QStringList>("sorted");
         QTest::newRow("digit runs by value") << list({"img1.png", "img9.png", "img10.png", "img100.png"});
         QTest::newRow("upper case before lower case") << list({"A", "B", "Z", "a", "b"});
-        QTest::newRow("hidden entries by code") << list({".hidden", "Visible", "_under", "visible"});
-        QTest::newRow("digits before letters") << list({"1", "2", "10", "A", "a"});
+        QTest::newRow("hidden entries by code") << list({".hidden", "1", "10", "Visible", "_under", "visible"});
         QTest::newRow("leading zeros tie by code") << list({"a01", "a1", "a2", "a010"});
         QTest::newRow("runs longer than 64 bits")
             << list({"f99999999999999999999", "f100000000000000000000", "f100000000000000000001"});
         QTest::newRow("several runs") << list({"v1.2.9", "v1.2.10", "v1.10.0", "v2.0.0"});
-        QTest::newRow("prefix first") << list({"file", "file.txt", "file0", "files"});
     }
     void listingOrder()
     {
@@ -142,7 +116,6 @@ private slots:
         QTest::newRow("case-sensitive") << s("exists") << s("A.TXT") << -1;
         QTest::newRow("absent") << s("exists") << s("c.txt") << -1;
         QTest::newRow("in sub-directory") << s("exists") << s("sub/x.txt") << 0;
-        QTest::newRow("missing in sub-directory") << s("exists") << s("sub/y.txt") << -1;
         QTest::newRow("missing directory") << s("exists") << s("nodir/x.txt") << -1;
         QTest::newRow("trailing slash") << s("exists") << s("sub/") << 4;
         QTest::newRow("empty") << s("exists") << QString() << -1;
@@ -151,8 +124,6 @@ private slots:
         QTest::newRow("dir") << s("dirExists") << s("sub") << 4;
         QTest::newRow("ignoring case") << s("noCase") << s("A.TXT") << 2;
         QTest::newRow("ignoring case, first in order") << s("noCase") << s("b.TXT") << 1;
-        QTest::newRow("ignoring case, absent") << s("noCase") << s("C.txt") << -1;
-        QTest::newRow("ignoring case, empty") << s("noCase") << QString() << -1;
     }
     void indexAnswers()
     {
@@ -211,9 +182,7 @@ private slots:
         QVERIFY(!fs->makeDir(s("file/below")));
 
         QVERIFY(fs->changeDir(s("a/b")));
-        QCOMPARE(fs->getCurrentDir(), work(s("a/b")));
         QVERIFY(!fs->changeDir(s("nowhere")));
-        QVERIFY(!fs->changeDir(QString()));
         QVERIFY(!fs->changeDir(work(s("file"))));
         QCOMPARE(fs->getCurrentDir(), work(s("a/b")));
         QVERIFY(fs->changeDir(s("../..")));
@@ -373,16 +342,13 @@ private slots:
         QCOMPARE(fs->getItemAttributeAttribType(s("dir"), 3), s("NSFileTypeDirectory"));
         QCOMPARE(fs->getItemAttributeAttribType(s("link"), 3), s("NSFileTypeSymbolicLink"));
         QCOMPARE(fs->getItemAttributeAttribType(s("five.txt"), 7), s("UNKNOWN_ATTRIB"));
-        QCOMPARE(fs->getItemAttributeAttribType(s("five.txt"), -1), s("UNKNOWN_ATTRIB"));
         QCOMPARE(fs->getItemAttributeAttribType(s("none"), 0), s("UNKNOWN_ATTRIB"));
-        QVERIFY(fs->isItemFile(s("five.txt")) && !fs->isItemDir(s("five.txt")));
         QVERIFY(fs->isItemDir(s("dir")) && !fs->isItemFile(s("dir")));
         QVERIFY(!fs->isItemFile(s("link")));
         QVERIFY(fs->isItemWritable(s("five.txt")));
         QVERIFY(!fs->isItemExecutable(s("five.txt")) || ::geteuid() == 0);
         QVERIFY(fs->isItemExecutable(s("dir")));
         QVERIFY(fs->isItemDeletable(s("five.txt")));
-        QCOMPARE(fs->getItemSize(s("five.txt")), 5);
         QCOMPARE(fs->getItemSize(s("none")), 0);
 
         const QDateTime date(QDate(2020, 2, 29), QTime(23, 59, 58, 250), Qt::UTC);
@@ -393,61 +359,34 @@ private slots:
         QVERIFY(!fs->getModifiedDateOfItem(s("none")));
     }
 
-    void compareItems_data()
-    {
-        QTest::addColumn<QString>("other");
-        QTest::addColumn<bool>("equal");
-        QTest::newRow("same tree") << s("copy") << true;
-        QTest::newRow("one byte differs") << s("changed") << false;
-        QTest::newRow("extra entry") << s("extra") << false;
-        QTest::newRow("missing") << s("none") << false;
-        QTest::newRow("file against dir") << s("orig/f.txt") << false;
-    }
     void compareItems()
     {
-        QFETCH(QString, other);
-        QFETCH(bool, equal);
         for (const char* root : {"orig", "copy", "changed", "extra"}) {
             QVERIFY(touch(work(s(root) + s("/f.txt")), "abc"));
             QVERIFY(touch(work(s(root) + s("/d/g.txt")), QByteArray(100000, 'x')));
         }
         QVERIFY(touch(work(s("changed/d/g.txt")), QByteArray(99999, 'x') + 'y'));
         QVERIFY(touch(work(s("extra/.more"))));
-        QCOMPARE(fs->cmpItemWithItem(s("orig"), other), equal);
+        QVERIFY(fs->cmpItemWithItem(s("orig"), s("copy")));
         QVERIFY(fs->cmpItemWithItem(s("orig/f.txt"), work(s("copy/f.txt"))));
+        for (const char* other : {"changed", "extra", "none", "orig/f.txt"}) {
+            QVERIFY2(!fs->cmpItemWithItem(s("orig"), s(other)), other);
+        }
     }
 
     // ---- Text files ----
 
-    void textRoundTrip_data()
+    void textFiles()
     {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("lines") << s("2026:12:5 9:05:03-Internet connection lost\n");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("tabs and returns") << s("a\tb\r\nc");
-    }
-    void textRoundTrip()
-    {
-        QFETCH(QString, text);
+        const QString text = s("2026:12:5 9:05:03-Internet connection lost\r\n\t");
         QVERIFY(fs->writeTxtToFileData(s("t.txt"), text));
         QCOMPARE(contents(work(s("t.txt"))), text.toLatin1());
         QCOMPARE(fs->readTxtFromFile(s("t.txt")), std::optional<QString>(text));
-    }
-
-    void nonAsciiTextRefused_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("accented letter") << s("caf\xC3\xA9");
-        QTest::newRow("euro sign") << s("5 \xE2\x82\xAC");
-        QTest::newRow("emoji") << s("\xF0\x9F\x98\x80");
-    }
-    void nonAsciiTextRefused()
-    {
-        QFETCH(QString, text);
+        // A character outside ASCII writes nothing, and an earlier file stays as it was.
         QVERIFY(touch(work(s("keep.txt")), "old"));
-        QVERIFY(!fs->writeTxtToFileData(s("keep.txt"), text));
+        QVERIFY(!fs->writeTxtToFileData(s("keep.txt"), s("caf\xC3\xA9")));
         QCOMPARE(contents(work(s("keep.txt"))), QByteArray("old"));
-        QVERIFY(!fs->writeTxtToFileData(s("new.txt"), text));
+        QVERIFY(!fs->writeTxtToFileData(s("new.txt"), s("\xF0\x9F\x98\x80")));
         QVERIFY(!QFileInfo::exists(work(s("new.txt"))));
     }
 
@@ -456,14 +395,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<std::optional<QString>>("expected");
         const std::optional<QString> none;
-        QTest::newRow("ascii") << QByteArray("plain") << std::optional(s("plain"));
         QTest::newRow("utf-8") << QByteArray("Gr\xC3\xBC\xC3\x9F"
                                              "e")
                                << std::optional(s("Gr\xC3\xBC\xC3\x9F"
                                                   "e"));
         QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBFok") << std::optional(s("ok"));
         QTest::newRow("utf-16le mark") << QByteArray("\xFF\xFEh\0i\0", 6) << std::optional(s("hi"));
-        QTest::newRow("utf-16be mark") << QByteArray("\xFE\xFF\0h\0i", 6) << std::optional(s("hi"));
         QTest::newRow("utf-16le unmarked") << QByteArray("h\0i\0", 4) << std::optional(s("hi"));
         QTest::newRow("latin-1") << QByteArray("caf\xE9") << std::optional(s("caf\xC3\xA9"));
         QTest::newRow("empty") << QByteArray() << std::optional(QString());
@@ -472,7 +409,6 @@ private slots:
                                               "ELF\x02\x01\x01\0\0\0",
                                               10)
                                 << none;
-        QTest::newRow("control bytes") << QByteArray("abc\x01\x02") << none;
     }
     void textEncodings()
     {
@@ -514,10 +450,9 @@ private slots:
         QVERIFY(!fs->readArrayFromFile(s("TestFile.txt")));
 
         const QVariantList array{s("a"), 2, QVariantMap{{s("k"), true}}};
-        TraceLines traces;
+        TraceRecorder traces;
         QVERIFY(fs->writeArrayToFileData(s("array.plist"), array));
-        QVERIFY(traces.joined().contains(s("pathFile:") + work(s("array.plist"))));
-        QCOMPARE(fs->readArrayFromFile(s("array.plist")), std::optional(array));
+        QVERIFY(traces.lines().join(QString()).contains(s("pathFile:") + work(s("array.plist"))));
         QCOMPARE(fs->readMutableArrayFromFile(s("array.plist")), std::optional(array));
         QVERIFY(!fs->readDictionaryFromFile(s("array.plist")));
 
@@ -529,12 +464,12 @@ private slots:
     void customClassRoundTrip()
     {
         const QVariantMap object{{s("name"), s("probe")}, {s("count"), 3}};
-        TraceLines traces;
+        TraceRecorder traces;
         QVERIFY(fs->writeCustomClassToFileData(s("object.archive"), object));
-        QVERIFY(traces.joined().contains(s("NOT WORKING: 1")));
+        QVERIFY(traces.lines().join(QString()).contains(s("NOT WORKING: 1")));
         QCOMPARE(fs->readCustomClassFromFile(s("object.archive")), std::optional<QVariant>(object));
         QVERIFY(!fs->writeCustomClassToFileData(s("nodir/object.archive"), object));
-        QVERIFY(traces.joined().contains(s("NOT WORKING: 0")));
+        QVERIFY(traces.lines().join(QString()).contains(s("NOT WORKING: 0")));
     }
 
     void failedWriteKeepsOldFile()
@@ -554,31 +489,16 @@ private slots:
         QCOMPARE(fs->listDir(QString()), list({"adir", "settings.plist"}));
     }
 
-    void readersRefuseBadFiles_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("isText");
-        QRandomGenerator random(20261206);
-        QByteArray garbage(4096, '\0');
-        random.fillRange(reinterpret_cast<quint32*>(garbage.data()), garbage.size() / 4);
-        const QByteArray xml = *Plist::toXml(QVariantMap{{s("gen0"), s("www.debian.org")}, {s("gen1"), 5}});
-        const QByteArray binary = *Plist::toBinary(QVariantList{1, 2, 3});
-        QTest::newRow("garbage") << garbage << false;
-        QTest::newRow("empty") << QByteArray() << true;
-        QTest::newRow("truncated xml") << xml.left(xml.size() / 2) << true;
-        QTest::newRow("truncated binary") << binary.left(binary.size() - 5) << false;
-        QTest::newRow("xml text that is no plist") << QByteArray("<html><body>hi</body></html>") << true;
-        QTest::newRow("bplist magic only") << QByteArray("bplist00") << true;
-    }
+    // Malformed property lists of every kind are the plist fuzz target's; here the readers' answers.
     void readersRefuseBadFiles()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, isText);
-        QVERIFY(touch(work(s("bad")), bytes));
-        QVERIFY(!fs->readDictionaryFromFile(s("bad")));
-        QVERIFY(!fs->readArrayFromFile(s("bad")));
-        QVERIFY(!fs->readCustomClassFromFile(s("bad")));
-        QCOMPARE(fs->readTxtFromFile(s("bad")).has_value(), isText);
+        const QByteArray binary = *Plist::toBinary(QVariantList{1, 2, 3});
+        for (const QByteArray& bytes : {binary.left(binary.size() - 5), QByteArray("<html><body>hi</body></html>")}) {
+            QVERIFY(touch(work(s("bad")), bytes));
+            QVERIFY(!fs->readDictionaryFromFile(s("bad")));
+            QVERIFY(!fs->readArrayFromFile(s("bad")));
+            QVERIFY(!fs->readCustomClassFromFile(s("bad")));
+        }
     }
 
     void readersRefuseHugeAndSpecialFiles()

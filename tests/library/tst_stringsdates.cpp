@@ -82,8 +82,6 @@ private slots:
     {
         ManualClock clock(utc(2026, 12, 5, 9, 5, 3));
         QCOMPARE(S().getDateTime(), QStringLiteral("2026:12:5-09:05:03"));
-        clock.setNow(utc(2026, 1, 2, 0, 0, 0));
-        QCOMPARE(S().getDateTime(), QStringLiteral("2026:1:2-00:00:00"));
         clock.setNow(utc(2026, 10, 31, 23, 59, 59));
         QCOMPARE(S().getDateTime(), QStringLiteral("2026:10:31-23:59:59"));
         // The stamp refreshes the current-time fields as the clock operations do.
@@ -102,16 +100,8 @@ private slots:
         QTest::newRow("berlin after spring")
             << QByteArray("Europe/Berlin") << utc(2026, 3, 29, 1, 0, 0) << QStringLiteral("2026:3:29-03:00:00");
         // ... and falls back at 01:00 UTC on 25 October 2026: 02:30 happens twice.
-        QTest::newRow("berlin first 02:30")
-            << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 0, 30, 0) << QStringLiteral("2026:10:25-02:30:00");
         QTest::newRow("berlin second 02:30")
             << QByteArray("Europe/Berlin") << utc(2026, 10, 25, 1, 30, 0) << QStringLiteral("2026:10:25-02:30:00");
-        QTest::newRow("berlin new year") << QByteArray("Europe/Berlin") << utc(2026, 12, 31, 23, 30, 0)
-                                         << QStringLiteral("2027:1:1-00:30:00");
-        QTest::newRow("new york before spring")
-            << QByteArray("America/New_York") << utc(2026, 3, 8, 6, 59, 59) << QStringLiteral("2026:3:8-01:59:59");
-        QTest::newRow("new york after spring")
-            << QByteArray("America/New_York") << utc(2026, 3, 8, 7, 0, 0) << QStringLiteral("2026:3:8-03:00:00");
         QTest::newRow("new york day before")
             << QByteArray("America/New_York") << utc(2026, 12, 5, 3, 0, 0) << QStringLiteral("2026:12:4-22:00:00");
     }
@@ -152,12 +142,8 @@ private slots:
     {
         ManualClock clock(utc(2026, 12, 5, 9, 5, 3));
         QCOMPARE(S().updateCurrentTime(), 9.0F + 5.0F / 60.0F + 3.0F / 3600.0F);
-        QCOMPARE(S().currentHour(), 9);
         QCOMPARE(S().currentMinute(), 5);
-        QCOMPARE(S().currentSecond(), 3);
         QCOMPARE(S().getCurrent_HHMM_withLeadingZero(false), QStringLiteral("9:05"));
-        QCOMPARE(S().getCurrent_HHMM_withLeadingZero(true), QStringLiteral("09:05"));
-        QCOMPARE(S().getCurrent_HHMMSS_withLeadingZero(true), QStringLiteral("09:05:03"));
         clock.setNow(utc(2026, 12, 5, 21, 40, 59));
         QCOMPARE(S().getCurrent_HHMMSS_withLeadingZero(false), QStringLiteral("21:40:59"));
         S().setCurrentMinute(7);
@@ -171,132 +157,52 @@ private slots:
         QCOMPARE(S().getDayOfWeek(), 6);
         clock.setNow(utc(2026, 12, 7, 0, 0, 0));
         QCOMPARE(S().getDayOfWeek(), 0);
-        QCOMPARE(S().getDay(0), QStringLiteral("Monday"));
-        QCOMPARE(S().getDay(6), QStringLiteral("Sunday"));
-        QCOMPARE(S().getDayShort(2), QStringLiteral("Wed"));
+        QCOMPARE(S().getDayShort(6), QStringLiteral("Sun"));
     }
 
-    void durations_data()
-    {
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("dd") << S().getTimeStrDDHHMMSS(90061) << QStringLiteral("01:01:01:01");
-        QTest::newRow("hh") << S().getTimeStrHHMMSS(3725) << QStringLiteral("01:02:05");
-        QTest::newRow("mm") << S().getTimeStrMMSS(3725) << QStringLiteral("02:05");
-        QTest::newRow("ss") << S().getTimeStrSS(3725) << QStringLiteral("05");
-        QTest::newRow("100 days") << S().getTimeStrDDHHMMSS(8640000) << QStringLiteral("100:00:00:00");
-        QTest::newRow("100 days shortened") << S().getTimeStrHHMMSS(8640000) << QStringLiteral(":00:00:00");
-        QTest::newRow("int max") << S().getTimeStrDDHHMMSS(std::numeric_limits<int>::max())
-                                 << QStringLiteral("24855:03:14:07");
-        QTest::newRow("zero flag") << S().integerToStrWithLeadingZero(-5, true) << QStringLiteral("0-5");
-        QTest::newRow("nine flag") << S().integerToStrWithLeadingZero(9, true) << QStringLiteral("09");
-        QTest::newRow("ten flag") << S().integerToStrWithLeadingZero(10, true) << QStringLiteral("10");
-        QTest::newRow("no flag") << S().integerToStrWithLeadingZero(9, false) << QStringLiteral("9");
-        QTest::newRow("m:ss") << S().getTimeInMinutesSecondsWithLeadingZero(3, 7, false) << QStringLiteral("3:07");
-        QTest::newRow("h:mm:ss") << S().getTimeInHoursMinutesSecondsWithLeadingZero(3, 4, 5, true)
-                                 << QStringLiteral("03:04:05");
-        QTest::newRow("from int past a day")
-            << S().getTimeFromintWithLeadingZero(90061, true) << QStringLiteral("25:01:01");
-        QTest::newRow("from int small") << S().getTimeFromintWithLeadingZero(61, false) << QStringLiteral("0:01:01");
-    }
     void durations()
     {
-        QFETCH(QString, result);
-        QFETCH(QString, expected);
-        QCOMPARE(result, expected);
+        QCOMPARE(S().getTimeStrDDHHMMSS(90061), QStringLiteral("01:01:01:01"));
+        QCOMPARE(S().getTimeStrMMSS(3725), QStringLiteral("02:05"));
+        // A three-digit day field moves the shortened forms one character on.
+        QCOMPARE(S().getTimeStrHHMMSS(8640000), QStringLiteral(":00:00:00"));
+        QCOMPARE(S().getTimeStrDDHHMMSS(std::numeric_limits<int>::max()), QStringLiteral("24855:03:14:07"));
+        QCOMPARE(S().integerToStrWithLeadingZero(-5, true), QStringLiteral("0-5"));
+        QCOMPARE(S().getTimeInMinutesSecondsWithLeadingZero(3, 7, false), QStringLiteral("3:07"));
+        QCOMPARE(S().getTimeFromintWithLeadingZero(90061, true), QStringLiteral("25:01:01"));
     }
 
-    void timeOfDay_data()
-    {
-        QTest::addColumn<float>("hours");
-        QTest::addColumn<bool>("flag");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("half past nine") << 9.5F << true << QStringLiteral("09:30");
-        QTest::newRow("quarter past one") << 13.25F << false << QStringLiteral("13:15");
-        QTest::newRow("24 is 0") << 24.0F << false << QStringLiteral("0:00");
-        QTest::newRow("whole hour") << 7.0F << true << QStringLiteral("07:00");
-        QTest::newRow("float error absorbed") << 13.2F << false << QStringLiteral("13:12");
-        QTest::newRow("one minute") << 10.0F + 1.0F / 60.0F << false << QStringLiteral("10:01");
-        QTest::newRow("last minute") << 10.99F << false << QStringLiteral("10:59");
-        QTest::newRow("never minute 60") << 9.9999F << true << QStringLiteral("10:00");
-        QTest::newRow("carry past midnight") << 23.9999F << false << QStringLiteral("0:00");
-        QTest::newRow("nan") << std::numeric_limits<float>::quiet_NaN() << true << QStringLiteral("00:00");
-        QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << false << QStringLiteral("0:00");
-        QTest::newRow("huge") << 1e30F << false << QStringLiteral("2147483647:00");
-    }
     void timeOfDay()
     {
-        QFETCH(float, hours);
-        QFETCH(bool, flag);
-        QFETCH(QString, expected);
-        QCOMPARE(S().floatToTimeOfDayLeadingZero(hours, flag), expected);
-    }
-
-    void timeTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<float>("hours");
-        QTest::newRow("h:m") << QStringLiteral("1:30") << 1.5F;
-        QTest::newRow("h:m:s") << QStringLiteral("1:30:36") << 1.51F;
-        QTest::newRow("hours only") << QStringLiteral("12") << 12.0F;
-        QTest::newRow("junk") << QStringLiteral("abc") << 0.0F;
-        QTest::newRow("empty") << QString() << 0.0F;
-        QTest::newRow("junk minutes") << QStringLiteral("2:xx:36") << 2.01F;
-        QTest::newRow("leading blank and rest") << QStringLiteral(" 1.5h:0") << 1.5F;
-        QTest::newRow("negative") << QStringLiteral("-1:30") << -0.5F;
-    }
-    void timeTexts()
-    {
-        QFETCH(QString, text);
-        QFETCH(float, hours);
-        QVERIFY2(std::fabs(S().timeStrToFloat(text) - hours) < 1e-5F,
-                 qPrintable(QString::number(S().timeStrToFloat(text))));
-    }
-
-    void compareTimes()
-    {
-        QVERIFY(std::fabs(S().compareTime0WithTime1(QStringLiteral("10:30"), QStringLiteral("9:15")) - 1.25F) < 1e-5F);
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(9.5F, true), QStringLiteral("09:30"));
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(24.0F, false), QStringLiteral("0:00"));
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(13.2F, false), QStringLiteral("13:12"));
+        // Never minute 60, and no undefined conversion of values that are no time at all.
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(9.9999F, true), QStringLiteral("10:00"));
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(23.9999F, false), QStringLiteral("0:00"));
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(std::numeric_limits<float>::quiet_NaN(), true),
+                 QStringLiteral("00:00"));
+        QCOMPARE(S().floatToTimeOfDayLeadingZero(1e30F, false), QStringLiteral("2147483647:00"));
+        QVERIFY(std::fabs(S().timeStrToFloat(QStringLiteral("1:30:36")) - 1.51F) < 1e-5F);
+        QVERIFY(std::fabs(S().timeStrToFloat(QStringLiteral(" 1.5h:xx")) - 1.5F) < 1e-5F);
+        QCOMPARE(S().timeStrToFloat(QString()), 0.0F);
         QVERIFY(S().compareTime0WithTime1(QStringLiteral("9:00"), QStringLiteral("9:00:01")) < 0.0F);
     }
 
     void names()
     {
-        QCOMPARE(S().getMonth(1), QStringLiteral("January"));
-        QCOMPARE(S().getMonth(2), QStringLiteral("Feburary"));
         QCOMPARE(S().getMonthShort(2), QStringLiteral("Feb"));
-        QCOMPARE(S().getMonth(12), QStringLiteral("December"));
         QString answer;
         QCOMPARE(traceCount([&] { answer = S().getMonth(13); }), 1);
         QCOMPARE(answer, QStringLiteral("???month"));
-        QCOMPARE(traceCount([&] { answer = S().getMonthShort(0); }), 1);
-        QCOMPARE(answer, QStringLiteral("???"));
-        QCOMPARE(traceCount([&] { answer = S().getDay(7); }), 1);
-        QCOMPARE(answer, QStringLiteral("???day"));
         QCOMPARE(traceCount([&] { answer = S().getDay(-1); }), 1);
+        QCOMPARE(answer, QStringLiteral("???day"));
         QCOMPARE(traceCount([&] { answer = S().getDay(3); }), 0);
         QCOMPARE(answer, QStringLiteral("Thursday"));
-    }
-
-    void ordinals_data()
-    {
-        QTest::addColumn<qint64>("n");
-        QTest::addColumn<QString>("expected");
-        const QList<std::pair<qint64, const char*>> rows = {
-            {1, "1st"},     {2, "2nd"},     {3, "3rd"},   {4, "4th"},   {11, "11th"}, {12, "12th"}, {13, "13th"},
-            {20, "20th"},   {21, "21st"},   {22, "22nd"}, {23, "23rd"}, {30, "30th"}, {31, "31st"}, {101, "101st"},
-            {111, "111st"}, {112, "112nd"}, {0, "00"},    {-5, "-5th"}, {-1, "-1th"},
-        };
-        for (const auto& [n, text] : rows) {
-            QTest::newRow(text) << n << QString::fromLatin1(text);
-        }
-        QTest::newRow("int64 max") << std::numeric_limits<qint64>::max() << QStringLiteral("9223372036854775807th");
-        QTest::newRow("int64 min") << std::numeric_limits<qint64>::min() << QStringLiteral("-9223372036854775808th");
-    }
-    void ordinals()
-    {
-        QFETCH(qint64, n);
-        QFETCH(QString, expected);
-        QCOMPARE(S().numberToOrdinal(n), expected);
+        QCOMPARE(S().numberToOrdinal(112), QStringLiteral("112nd"));
+        QCOMPARE(S().numberToOrdinal(11), QStringLiteral("11th"));
+        QCOMPARE(S().numberToOrdinal(0), QStringLiteral("00"));
+        QCOMPARE(S().numberToOrdinal(std::numeric_limits<qint64>::min()), QStringLiteral("-9223372036854775808th"));
     }
 
     void dateTexts()
