@@ -26,11 +26,13 @@ class PlayerFeed : public QIODevice
 public:
     explicit PlayerFeed(AudioPlayer* player) : m_player(player) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
     bool isSequential() const override { return true; }
-    bool atEnd() const override { return m_player->renderDone(); }
-    qint64 bytesAvailable() const override { return m_player->renderDone() ? 0 : 1 << 20; }
+    bool atEnd() const override { return !m_player || m_player->renderDone(); }
+    qint64 bytesAvailable() const override { return atEnd() ? 0 : 1 << 20; }
+    /** Cuts the feed off its player: it then gives nothing. */
+    void detach() { m_player = nullptr; }
 
 protected:
-    qint64 readData(char* data, qint64 maxBytes) override { return m_player->render(data, maxBytes); }
+    qint64 readData(char* data, qint64 maxBytes) override { return m_player ? m_player->render(data, maxBytes) : 0; }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
@@ -243,11 +245,16 @@ void AudioPlayer::startStream()
 
 void AudioPlayer::endStream()
 {
+    // Deleted later: this often runs inside the stream's own finished() signal.
     if (m_stream) {
         m_stream->stop();
-        m_stream.reset();
+        disconnect(m_stream.get(), nullptr, this, nullptr);
+        m_stream.release()->deleteLater();
     }
-    m_feed.reset();
+    if (m_feed) {
+        m_feed->detach();
+        m_feed.release()->deleteLater();
+    }
 }
 
 void AudioPlayer::onStreamFinished()

@@ -17,8 +17,9 @@ constexpr int CheckMs = 5;
 // A sink reports idle when its source runs dry, shortly before the last samples are heard; it can
 // also stall when the server goes away. Past this long after running dry the end is reported anyway.
 constexpr qint64 DrySlackMs = 3000;
-// Device buffer: small, so that a clip is heard within a few tens of milliseconds of its start.
-constexpr int BufferMs = 40;
+// Device buffer: small, so that a clip is heard within a few tens of milliseconds of its start. The
+// PulseAudio backend writes in 20 ms periods and stalls with fewer than three of them (40 ms).
+constexpr int BufferMs = 60;
 
 QAudioDevice findOutput(const QString& id)
 {
