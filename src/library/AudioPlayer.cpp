@@ -32,11 +32,21 @@ public:
     void detach() { m_player = nullptr; }
 
 protected:
-    qint64 readData(char* data, qint64 maxBytes) override { return m_player ? m_player->render(data, maxBytes) : 0; }
+    qint64 readData(char* data, qint64 maxBytes) override
+    {
+        const qint64 bytes = m_player ? m_player->render(data, maxBytes) : 0;
+        if (!m_finished && atEnd()) {
+            // The last sample is handed over: the stream need not wait for another read to know it.
+            m_finished = true;
+            emit readChannelFinished();
+        }
+        return bytes;
+    }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     AudioPlayer* m_player;
+    bool m_finished = false;
 };
 
 AudioPlayer::AudioPlayer(QObject* parent) : QObject(parent) {}

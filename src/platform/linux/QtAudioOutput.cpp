@@ -13,10 +13,9 @@
 
 namespace {
 
-constexpr int CheckMs = 5;
-// A sink reports idle when its source runs dry, shortly before the last samples are heard; it can
-// also stall when the server goes away. Past this long after running dry the end is reported anyway.
-constexpr qint64 DrySlackMs = 3000;
+// Without progress for StalledTicks watchdog ticks (the server went away) a stream is taken as ended.
+constexpr int WatchdogMs = 1000;
+constexpr int StalledTicks = 3;
 // Device buffer: small, so that a clip is heard within a few tens of milliseconds of its start. The
 // PulseAudio backend writes in 20 ms periods and stalls with fewer than three of them (40 ms).
 constexpr int BufferMs = 60;
@@ -75,9 +74,30 @@ SinkOutputStream::SinkOutputStream(QAudioSink* sink, QIODevice* source, QObject*
     : AudioOutputStream(parent), m_sink(sink), m_source(source), m_timer(new QTimer(this))
 {
     m_sink->setParent(this);
-    m_timer->setInterval(CheckMs);
-    connect(m_timer, &QTimer::timeout, this, &SinkOutputStream::check);
+    // No polling for the end: the source says when it has handed over its last sample
+    // (readChannelFinished, or the sink going idle). A slow watchdog covers a sink that stalls.
+    connect(m_source, &QIODevice::readChannelFinished, this, &SinkOutputStream::check, Qt::QueuedConnection);
+    connect(m_sink, &QAudioSink::stateChanged, this, &SinkOutputStream::check);
+    m_timer->setInterval(WatchdogMs);
+    connect(m_timer, &QTimer::timeout, this, &SinkOutputStream::watch);
     m_timer->start();
+}
+
+void SinkOutputStream::watch()
+{
+    const qint64 played = m_sink->processedUSecs();
+    if (m_sink->state() == QAudio::SuspendedState || played != m_lastPlayed) {
+        m_lastPlayed = played;
+        m_stalledTicks = 0;
+        return;
+    }
+    if (++m_stalledTicks >= StalledTicks && !m_done) {
+        TRACE("sound output stalled (%d): the sound is taken as ended", int(m_sink->error()));
+        m_done = true;
+        m_timer->stop();
+        m_sink->stop();
+        emit finished();
+    }
 }
 
 SinkOutputStream::~SinkOutputStream()
@@ -113,20 +133,12 @@ void SinkOutputStream::stop()
 
 void SinkOutputStream::check()
 {
-    if (m_done || m_sink->state() == QAudio::SuspendedState) {
+    if (m_done || m_sink->state() == QAudio::SuspendedState || !m_source->atEnd()) {
         return;
     }
-    if (!m_source->atEnd()) {
-        m_dryFor.invalidate();
-        return;
-    }
-    if (!m_dryFor.isValid()) {
-        m_dryFor.start();
-    }
-    const QAudio::State state = m_sink->state();
-    if (state == QAudio::IdleState || state == QAudio::StoppedState || m_dryFor.elapsed() > DrySlackMs) {
-        m_done = true;
-        m_timer->stop();
-        emit finished();
-    }
+    // The last samples are still in the device buffer when the source runs dry; a new stream takes
+    // about as long to be heard, so the end is reported now: the next sound follows without a gap.
+    m_done = true;
+    m_timer->stop();
+    emit finished();
 }

@@ -2,8 +2,6 @@
 
 #include "AudioOutput.h"
 
-#include <QElapsedTimer>
-
 class QAudioSink;
 class QTimer;
 
@@ -41,10 +39,12 @@ public:
 
 private:
     void check();
+    void watch();
 
     QAudioSink* m_sink;
     QIODevice* m_source;
     QTimer* m_timer;
-    QElapsedTimer m_dryFor;
+    qint64 m_lastPlayed = -1;
+    int m_stalledTicks = 0;
     bool m_done = false;
 };
