@@ -319,6 +319,13 @@ private slots:
         QVERIFY(player->isPlaying());
         media->av_setAction(1);
         QVERIFY(!player->isPlaying());
+
+        // A player replaced while playing finishes on its own; the sentence queue does not move for it.
+        ExitCounter exits;
+        media->av_playFileFileType(QStringLiteral("tone.wav"), 1);
+        media->setQueuePlayer(new AudioPlayer);
+        QTest::qWait(400);
+        QCOMPARE(exits.count, 0);
     }
 
     // Web addresses that fail, stall or send too much: the main thread goes on and the end comes.
