@@ -4,6 +4,7 @@
 #include "Platform.h"
 
 #include <QIODevice>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,8 @@ namespace {
 
 constexpr float SilenceDb = -160.0F;
 constexpr double MeterWindowSeconds = 0.05;
+// How long a finished stream is kept to play out what its device still holds.
+constexpr int DrainMs = 1000;
 
 float toDb(double level)
 {
@@ -253,23 +256,36 @@ void AudioPlayer::startStream()
     m_playing = true;
 }
 
-void AudioPlayer::endStream()
+void AudioPlayer::endStream(bool drain)
 {
-    // Deleted later: this often runs inside the stream's own finished() signal.
-    if (m_stream) {
-        m_stream->stop();
-        disconnect(m_stream.get(), nullptr, this, nullptr);
-        m_stream.release()->deleteLater();
+    // Deleted later: this often runs inside the stream's own finished() signal. A stream that reported
+    // its end may still hold its last samples in the device: stopping it would cut them off, so it is
+    // left to play them out and deleted a while later.
+    PlayerFeed* feed = m_feed.release();
+    if (feed) {
+        feed->detach();
     }
-    if (m_feed) {
-        m_feed->detach();
-        m_feed.release()->deleteLater();
+    if (AudioOutputStream* stream = m_stream.release()) {
+        disconnect(stream, nullptr, this, nullptr);
+        if (feed) {
+            feed->setParent(stream);
+            feed = nullptr;
+        }
+        if (drain) {
+            QTimer::singleShot(DrainMs, stream, &QObject::deleteLater);
+        } else {
+            stream->stop();
+            stream->deleteLater();
+        }
+    }
+    if (feed) {
+        feed->deleteLater();
     }
 }
 
 void AudioPlayer::onStreamFinished()
 {
-    endStream();
+    endStream(true);
     m_playing = false;
     m_position = 0.0;
     emit didFinishPlaying(true);

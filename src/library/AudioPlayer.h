@@ -92,7 +92,7 @@ private:
     qint64 render(char* data, qint64 maxBytes);
     bool renderDone() const;
     void startStream();
-    void endStream();
+    void endStream(bool drain = false);
     void onStreamFinished();
 
     std::shared_ptr<const SoundData> m_sound;

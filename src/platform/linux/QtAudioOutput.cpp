@@ -16,6 +16,9 @@ namespace {
 // Without progress for StalledTicks watchdog ticks (the server went away) a stream is taken as ended.
 constexpr int WatchdogMs = 1000;
 constexpr int StalledTicks = 3;
+// From the source running dry to the end report: what the device still holds (about 40 ms with the
+// buffer below) less the time a new stream takes to be heard (about 20 ms), measured at a null sink.
+constexpr int EndDelayMs = 20;
 // Device buffer: small, so that a clip is heard within a few tens of milliseconds of its start. The
 // PulseAudio backend writes in 20 ms periods and stalls with fewer than three of them (40 ms).
 constexpr int BufferMs = 60;
@@ -126,6 +129,7 @@ void SinkOutputStream::resume()
 
 void SinkOutputStream::stop()
 {
+    m_stopped = true;
     m_done = true;
     m_timer->stop();
     m_sink->stop();
@@ -136,9 +140,14 @@ void SinkOutputStream::check()
     if (m_done || m_sink->state() == QAudio::SuspendedState || !m_source->atEnd()) {
         return;
     }
-    // The last samples are still in the device buffer when the source runs dry; a new stream takes
-    // about as long to be heard, so the end is reported now: the next sound follows without a gap.
+    // The last samples are still in the device buffer when the source runs dry. The end is reported
+    // a little before they have played out, by about the time a new stream takes to be heard, so that
+    // a sound started at the report follows without a gap; this stream is not stopped, it drains.
     m_done = true;
     m_timer->stop();
-    emit finished();
+    QTimer::singleShot(EndDelayMs, this, [this] {
+        if (!m_stopped) {
+            emit finished();
+        }
+    });
 }

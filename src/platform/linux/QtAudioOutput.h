@@ -47,4 +47,5 @@ private:
     qint64 m_lastPlayed = -1;
     int m_stalledTicks = 0;
     bool m_done = false;
+    bool m_stopped = false;
 };
