@@ -2,6 +2,7 @@
 
 #include "SharedInstance.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+class AudioPlayer;
 class QTimer;
 class SpeechSynthesizer;
 
@@ -83,6 +85,43 @@ public:
     /** Writes "hello from Mac_media" to the process log. */
     void greet();
 
+    // ---- System sounds and sound objects (Mac_mediaSounds.cpp) ----
+    // A sound object is an AudioPlayer; every operation accepts nullptr and then does nothing (or
+    // answers NO, 0, ""). Named sounds come from the resource directory: "<name>.wav", ".aiff",
+    // ".caf", ".mp3", ".flac" or ".ogg", looked up once and kept; the fourteen system sounds and "beep"
+    // are there.
+
+    /** The fourteen system sound names, numbers 0 to 13. */
+    static const QStringList& systemSoundNames();
+    /** YES when name is one of the fourteen, exactly (case-sensitive). */
+    bool isSystemSnd(const QString& name) const;
+    /** Starts the system sound of that name and answers YES; any other name plays nothing: NO. */
+    bool playSystemSnd(const QString& name);
+    /** Plays the system sound of number 0 to 13; any other number writes "Velbor: DON'T KNOW:%d" to
+     *  the process log. */
+    void playSystemSndFromNumber(int number);
+    /** The sound registered or found under name; nullptr when there is none (or the name holds "/"
+     *  or ".."). The sound stays owned by this service. */
+    AudioPlayer* soundNamed(const QString& name);
+    /** Starts the sound of the given name from its beginning; snd is not used. Nothing when no sound
+     *  has that name. */
+    void sndPlay(AudioPlayer* snd, const QString& name);
+    /** YES pauses, NO resumes. */
+    void sndPause(AudioPlayer* snd, bool pause);
+    /** Whether the sound repeats until stopped. */
+    void sndSetLoops(AudioPlayer* snd, bool loops);
+    bool sndIsPlaying(AudioPlayer* snd) const;
+    void sndSetCurrentTime(AudioPlayer* snd, double seconds);
+    double sndGetCuurentTime(AudioPlayer* snd) const;
+    /** Registers the sound under name (replacing another sound of that name). */
+    void sndSetName(AudioPlayer* snd, const QString& name);
+    QString sndGetName(AudioPlayer* snd) const;
+    void sndVolume(AudioPlayer* snd, float volume);
+    float sndGetVolume(AudioPlayer* snd) const;
+    /** Chooses the output device by id ("" the default; see Platform::audioOutput()->devices()). */
+    void sndSetOutputDevice(AudioPlayer* snd, const QString& deviceId);
+    QString sndGetOutputDevice(AudioPlayer* snd) const;
+
 private:
     Mac_media();
     ~Mac_media() override;
@@ -96,4 +135,5 @@ private:
     QStringList m_ttsQueue;
     QTimer* m_ttsQueueTimer = nullptr;
     std::shared_ptr<SpeechSynthesizer> m_speechSynth;
+    QHash<QString, QPointer<AudioPlayer>> m_sounds;
 };

@@ -26,6 +26,7 @@ std::atomic<long> g_stallMs{kDefaultStallMs};
 struct Answer
 {
     QByteArray body;
+    qsizetype cap = kMaxAnswer;
     bool tooLarge = false;
 };
 
@@ -33,7 +34,7 @@ size_t collect(char* data, size_t size, size_t count, void* user)
 {
     auto* answer = static_cast<Answer*>(user);
     const size_t bytes = size * count;
-    if (qsizetype(bytes) > kMaxAnswer - answer->body.size()) {
+    if (qsizetype(bytes) > answer->cap - answer->body.size()) {
         answer->tooLarge = true;
         return 0; // makes curl stop with a write error
     }
@@ -47,8 +48,8 @@ struct Fetched
     std::optional<QString> error;
 };
 
-// Fetches the address and decodes the answer as UTF-8; exactly one of text and error is set.
-Fetched fetch(const QString& address)
+// Fetches the address, at most cap bytes; exactly one of body and error is set.
+fs_web::FetchedBytes fetchBytes(const QString& address, qsizetype cap)
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -62,6 +63,7 @@ Fetched fetch(const QString& address)
     }
     const QByteArray url = address.toUtf8();
     Answer answer;
+    answer.cap = cap;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -84,30 +86,44 @@ Fetched fetch(const QString& address)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
 
     const CURLcode code = curl_easy_perform(curl);
-    Fetched result;
+    fs_web::FetchedBytes result;
     if (code != CURLE_OK) {
         if (answer.tooLarge) {
-            result.error = QStringLiteral("The answer is larger than %1 bytes").arg(kMaxAnswer);
+            result.error = QStringLiteral("The answer is larger than %1 bytes").arg(cap);
         } else {
             const QString detail = QString::fromUtf8(errorBuffer).trimmed();
             result.error = detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : detail;
         }
     } else {
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        QString text = decoder.decode(answer.body);
-        if (decoder.hasError()) {
-            result.error = QStringLiteral("The answer is not UTF-8 text");
-        } else {
-            result.text = std::move(text);
-        }
+        result.body = std::move(answer.body);
     }
     curl_easy_cleanup(curl);
     return result;
 }
 
+// Fetches the address and decodes the answer as UTF-8; exactly one of text and error is set.
+Fetched fetch(const QString& address)
+{
+    fs_web::FetchedBytes bytes = fetchBytes(address, kMaxAnswer);
+    if (bytes.error) {
+        return {std::nullopt, bytes.error};
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(*bytes.body);
+    if (decoder.hasError()) {
+        return {std::nullopt, QStringLiteral("The answer is not UTF-8 text")};
+    }
+    return {std::move(text), std::nullopt};
+}
+
 } // namespace
 
 namespace fs_web {
+
+FetchedBytes fetch(const QString& address, qsizetype maxBytes)
+{
+    return fetchBytes(address, maxBytes);
+}
 
 void setTimeouts(long connectMs, long totalMs, long stallMs)
 {

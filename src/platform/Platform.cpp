@@ -1,14 +1,20 @@
 #include "Platform.h"
 
+#include "AudioInput.h"
+#include "AudioOutput.h"
 #include "KeyEvents.h"
 #include "Pasteboard.h"
 #include "SpeechSynthesizer.h"
 #include "Workspace.h"
 #include "linux/ClipboardPasteboard.h"
 #include "linux/EspeakSpeechSynthesizer.h"
+#include "linux/QtAudioInput.h"
+#include "linux/QtAudioOutput.h"
 #include "linux/XTestKeyEvents.h"
 #include "linux/XdgWorkspace.h"
+#include "null/ClockedAudioOutput.h"
 #include "null/MemoryPasteboard.h"
+#include "null/NullAudioInput.h"
 #include "null/NullKeyEvents.h"
 #include "null/NullSpeechSynthesizer.h"
 #include "null/NullWorkspace.h"
@@ -21,6 +27,8 @@ struct Installed
     std::shared_ptr<KeyEvents> keys;
     std::shared_ptr<Pasteboard> pasteboard;
     std::shared_ptr<Workspace> workspace;
+    std::shared_ptr<AudioOutput> audioOut;
+    std::shared_ptr<AudioInput> audioIn;
 };
 
 // Main thread only, like everything that uses the backends.
@@ -60,11 +68,15 @@ void installBackends(Backends kind)
         current.keys = std::make_shared<XTestKeyEvents>();
         current.pasteboard = std::make_shared<ClipboardPasteboard>();
         current.workspace = std::make_shared<XdgWorkspace>();
+        current.audioOut = std::make_shared<QtAudioOutput>();
+        current.audioIn = std::make_shared<QtAudioInput>();
     } else {
         current.speech = std::make_shared<NullSpeechSynthesizer>();
         current.keys = std::make_shared<NullKeyEvents>();
         current.pasteboard = std::make_shared<MemoryPasteboard>();
         current.workspace = std::make_shared<NullWorkspace>();
+        current.audioOut = std::make_shared<NullAudioOutput>();
+        current.audioIn = std::make_shared<NullAudioInput>();
     }
 }
 
@@ -85,6 +97,15 @@ std::shared_ptr<Workspace> workspace()
     return orNull<Workspace, NullWorkspace>(installed().workspace);
 }
 
+std::shared_ptr<AudioOutput> audioOutput()
+{
+    return orNull<AudioOutput, NullAudioOutput>(installed().audioOut);
+}
+std::shared_ptr<AudioInput> audioInput()
+{
+    return orNull<AudioInput, NullAudioInput>(installed().audioIn);
+}
+
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer)
 {
     installed().speech = std::move(synthesizer);
@@ -100,6 +121,15 @@ void setPasteboard(std::shared_ptr<Pasteboard> pasteboard)
 void setWorkspace(std::shared_ptr<Workspace> workspace)
 {
     installed().workspace = std::move(workspace);
+}
+
+void setAudioOutput(std::shared_ptr<AudioOutput> output)
+{
+    installed().audioOut = std::move(output);
+}
+void setAudioInput(std::shared_ptr<AudioInput> input)
+{
+    installed().audioIn = std::move(input);
 }
 
 } // namespace Platform

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+class AudioInput;
+class AudioOutput;
 class KeyEvents;
 class Pasteboard;
 class SpeechSynthesizer;
@@ -28,11 +30,17 @@ std::shared_ptr<KeyEvents> keyEvents();
 std::shared_ptr<Pasteboard> pasteboard();
 /** The workspace in use. Never null. */
 std::shared_ptr<Workspace> workspace();
+/** The audio outputs in use. Never null. */
+std::shared_ptr<AudioOutput> audioOutput();
+/** The audio inputs in use. Never null. */
+std::shared_ptr<AudioInput> audioInput();
 
 /** Install one backend or fake; nullptr puts the null backend back. */
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer);
 void setKeyEvents(std::shared_ptr<KeyEvents> keyEvents);
 void setPasteboard(std::shared_ptr<Pasteboard> pasteboard);
 void setWorkspace(std::shared_ptr<Workspace> workspace);
+void setAudioOutput(std::shared_ptr<AudioOutput> output);
+void setAudioInput(std::shared_ptr<AudioInput> input);
 
 } // namespace Platform
