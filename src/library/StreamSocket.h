@@ -44,16 +44,16 @@ public:
         /** Acts as the TLS server (needs certificate and privateKey). */
         bool isServer = false;
         /** The name the server's certificate must carry; "" means the host that was connected to. */
-        QString peerName;
+        QString peerName{};
         /** Checks the server's name against its certificate (clients). */
         bool validatesPeerName = true;
         /** The server's own certificate and key. */
-        QSslCertificate certificate;
-        QSslKey privateKey;
+        QSslCertificate certificate{};
+        QSslKey privateKey{};
         /** Certificate authorities trusted instead of the system's; empty keeps the system's. */
-        QList<QSslCertificate> trustedCertificates;
+        QList<QSslCertificate> trustedCertificates{};
         /** Self-signed certificates accepted as they are (the name is still checked). */
-        QList<QSslCertificate> acceptedSelfSigned;
+        QList<QSslCertificate> acceptedSelfSigned{};
     };
 
     /** A socket with no connection and no delegate (plain initialisation). */

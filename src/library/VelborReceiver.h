@@ -44,7 +44,7 @@ public:
     /** Forgets a partly received frame and a refused stream: ready for a new connection. */
     void reset();
     /** Bytes received and not yet handled (a partial frame). */
-    qsizetype bufferedBytes() const { return m_buffer.size() - m_pos; }
+    qsizetype bufferedBytes() const { return m_buffer.size() - m_pos + (m_bodyLength ? HeaderLength : 0); }
 
     /** Called with each payload handed to rxDictionary by receiveBytes. */
     void setMessageHandler(std::function<void(const QVariantMap&)> handler) { m_handler = std::move(handler); }
