@@ -77,6 +77,7 @@ void StreamSocket::adopt(QSslSocket* socket)
     m_finished = false;
     connect(socket, &QAbstractSocket::connected, this, [this] {
         m_connectTimer->stop();
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         emit didConnectToHost(m_host, m_socket->peerPort());
         pumpWrites();
         pumpReads();
@@ -147,6 +148,7 @@ bool StreamSocket::acceptOnInterfacePort(const QString& interface, quint16 port)
             auto* ssl = static_cast<QSslSocket*>(pending);
             auto* child = new StreamSocket(this);
             child->m_host = ssl->peerAddress().toString();
+            ssl->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             child->adopt(ssl);
             emit didAcceptNewSocket(child);
         }
