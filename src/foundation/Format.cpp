@@ -70,14 +70,22 @@ QString describeMap(const QVariantMap& map)
 
 QString describeData(const QByteArray& data)
 {
-    QString out = QStringLiteral("<");
+    // Built by hand: received messages describe megabytes of data, a printf per byte is too slow.
+    static constexpr char16_t hex[] = u"0123456789abcdef";
+    QString out(data.size() * 2 + data.size() / 4 + 2, Qt::Uninitialized);
+    char16_t* p = reinterpret_cast<char16_t*>(out.data());
+    *p++ = u'<';
     for (qsizetype i = 0; i < data.size(); ++i) {
         if (i > 0 && i % 4 == 0) {
-            out += u' ';
+            *p++ = u' ';
         }
-        out += QString::asprintf("%02x", unsigned(quint8(data.at(i))));
+        const auto byte = quint8(data.at(i));
+        *p++ = hex[byte >> 4];
+        *p++ = hex[byte & 15];
     }
-    return out + u'>';
+    *p++ = u'>';
+    out.truncate(p - reinterpret_cast<const char16_t*>(out.constData()));
+    return out;
 }
 
 bool isIntegral(const QVariant& v)

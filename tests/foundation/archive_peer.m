@@ -3,6 +3,8 @@
 //
 //   archive_peer decode KEY FILE   decodes the object under KEY and prints it on one line
 //   archive_peer encode FILE       writes a packet with a payload of every kind under "packet"
+//   archive_peer frames FILE       decodes a stream of message frames (8-byte native length, then a
+//                                  keyed archive with the packet under "packet"), one line per frame
 //
 // Printed forms: S"text", N<objCType>:value, B:YES/NO, A[...], MA[...], D{key=value;...} (sorted keys),
 // MD{...}, X<hex>, T<seconds since 2001>, P(type,action,data), nil.
@@ -129,6 +131,36 @@ static int decode(NSString* key, NSString* path)
     return 0;
 }
 
+static int frames(NSString* path)
+{
+    NSData* bytes = [NSData dataWithContentsOfFile:path];
+    if (bytes == nil) {
+        printf("error: cannot read\n");
+        return 2;
+    }
+    NSUInteger at = 0;
+    while (at < [bytes length]) {
+        unsigned long long length = 0;
+        if ([bytes length] - at < sizeof length) {
+            printf("error: truncated header\n");
+            return 3;
+        }
+        [bytes getBytes:&length range:NSMakeRange(at, sizeof length)];
+        at += sizeof length;
+        if (length > [bytes length] - at) {
+            printf("error: truncated body\n");
+            return 3;
+        }
+        NSData* body = [bytes subdataWithRange:NSMakeRange(at, (NSUInteger)length)];
+        at += (NSUInteger)length;
+        NSKeyedUnarchiver* unarchiver = [[NSKeyedUnarchiver alloc] initForReadingWithData:body];
+        printf("%s\n", [describe([unarchiver decodeObjectForKey:@"packet"]) UTF8String]);
+        [unarchiver finishDecoding];
+        [unarchiver release];
+    }
+    return 0;
+}
+
 static int encode(NSString* path)
 {
     NSMutableDictionary* mutable = [NSMutableDictionary dictionary];
@@ -166,10 +198,12 @@ int main(int argc, const char** argv)
     int rc = 1;
     if (argc == 4 && strcmp(argv[1], "decode") == 0) {
         rc = decode([NSString stringWithUTF8String:argv[2]], [NSString stringWithUTF8String:argv[3]]);
+    } else if (argc == 3 && strcmp(argv[1], "frames") == 0) {
+        rc = frames([NSString stringWithUTF8String:argv[2]]);
     } else if (argc == 3 && strcmp(argv[1], "encode") == 0) {
         rc = encode([NSString stringWithUTF8String:argv[2]]);
     } else {
-        fprintf(stderr, "usage: archive_peer decode KEY FILE | archive_peer encode FILE\n");
+        fprintf(stderr, "usage: archive_peer decode KEY FILE | archive_peer encode FILE | archive_peer frames FILE\n");
     }
     [pool release];
     return rc;
