@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xdg-utils xvfb xauth x11-utils trayer pulseaudio pulseaudio-utils sox
     zip unzip iproute2 util-linux
-    clang libclang-rt-14-dev gobjc libgnustep-base-dev
+    clang libclang-rt-14-dev clang-format gobjc libgnustep-base-dev make
 )
 # Extra packages named by the caller (for example CARROWEN_EXTRA_PACKAGES="gdb").
 read -r -a extra <<<"${CARROWEN_EXTRA_PACKAGES:-}"
