@@ -4,10 +4,6 @@
 #include "Pasteboard.h"
 #include "SpeechSynthesizer.h"
 #include "Workspace.h"
-#include "linux/ClipboardPasteboard.h"
-#include "linux/EspeakSpeechSynthesizer.h"
-#include "linux/XTestKeyEvents.h"
-#include "linux/XdgWorkspace.h"
 #include "null/MemoryPasteboard.h"
 #include "null/NullKeyEvents.h"
 #include "null/NullSpeechSynthesizer.h"
@@ -42,30 +38,13 @@ template <typename T, typename Null> std::shared_ptr<T>& orNull(std::shared_ptr<
 
 namespace Platform {
 
-void installBackends(Backends kind)
+void installNullBackends()
 {
     Installed& current = installed();
-    if (kind == Backends::Linux) {
-        // espeak-ng's state is process-wide: one synthesizer serves every installation.
-        static std::weak_ptr<EspeakSpeechSynthesizer> espeak;
-        if (auto existing = espeak.lock()) {
-            current.speech = existing;
-        } else if (EspeakSpeechSynthesizer::engineAvailable()) {
-            auto created = std::make_shared<EspeakSpeechSynthesizer>();
-            espeak = created;
-            current.speech = created;
-        } else {
-            current.speech = std::make_shared<NullSpeechSynthesizer>();
-        }
-        current.keys = std::make_shared<XTestKeyEvents>();
-        current.pasteboard = std::make_shared<ClipboardPasteboard>();
-        current.workspace = std::make_shared<XdgWorkspace>();
-    } else {
-        current.speech = std::make_shared<NullSpeechSynthesizer>();
-        current.keys = std::make_shared<NullKeyEvents>();
-        current.pasteboard = std::make_shared<MemoryPasteboard>();
-        current.workspace = std::make_shared<NullWorkspace>();
-    }
+    current.speech = std::make_shared<NullSpeechSynthesizer>();
+    current.keys = std::make_shared<NullKeyEvents>();
+    current.pasteboard = std::make_shared<MemoryPasteboard>();
+    current.workspace = std::make_shared<NullWorkspace>();
 }
 
 std::shared_ptr<SpeechSynthesizer> speechSynthesizer()
