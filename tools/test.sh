@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 build=${CARROWEN_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCARROWEN_WERROR="${CARROWEN_WERROR:-OFF}" >/dev/null
+cmake -S . -B "$build" -G Ninja -DCARROWEN_WERROR="${CARROWEN_WERROR:-OFF}"
 cmake --build "$build" -j2
 tools/with-session.sh ctest --test-dir "$build" --output-on-failure -j2 "$@"
 

@@ -1,5 +1,6 @@
 #include "Mac_system.h"
 
+#include "ChildProcess.h"
 #include "Format.h"
 #include "KeyEvents.h"
 #include "Pasteboard.h"
@@ -14,16 +15,6 @@
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
-extern char** environ;
-
 namespace {
 
 // The directory holding the "open" command that shell commands see first on their PATH; "" when the
@@ -33,26 +24,6 @@ QString openHelperDirectory()
     const QString dir = resourceDirectory() + QStringLiteral("/bin");
     const QFileInfo helper(dir + QStringLiteral("/open"));
     return helper.isFile() && helper.isExecutable() ? dir : QString();
-}
-
-// This process's environment with helperDir put in front of PATH.
-std::vector<std::string> childEnvironment(const QString& helperDir)
-{
-    std::vector<std::string> env;
-    bool sawPath = false;
-    const std::string prefix = helperDir.toStdString();
-    for (char** e = environ; e && *e; ++e) {
-        std::string entry(*e);
-        if (!helperDir.isEmpty() && entry.rfind("PATH=", 0) == 0) {
-            entry = "PATH=" + prefix + ":" + entry.substr(5);
-            sawPath = true;
-        }
-        env.push_back(std::move(entry));
-    }
-    if (!helperDir.isEmpty() && !sawPath) {
-        env.push_back("PATH=" + prefix + ":/usr/local/bin:/usr/bin:/bin");
-    }
-    return env;
 }
 
 } // namespace
@@ -66,57 +37,18 @@ std::optional<QString> Mac_system::tm(const QString& command)
 
 std::optional<QString> Mac_system::terminal(const QString& command)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        TRACE("no pipe for the command: %s", strerror(errno));
+    // The shell finds the resource directory's "open" first on its PATH.
+    const std::optional<QByteArray> output =
+        ChildProcess::runAndRead(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command},
+                                 ChildProcess::environmentWithPathFirst(openHelperDirectory()));
+    if (!output) {
         return std::nullopt;
-    }
-    std::string shell = "/bin/sh";
-    std::string option = "-c";
-    std::string line = command.toStdString();
-    char* argv[] = {shell.data(), option.data(), line.data(), nullptr};
-    std::vector<std::string> env = childEnvironment(openHelperDirectory());
-    std::vector<char*> envp;
-    for (std::string& entry : env) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    // Standard output into the pipe; standard input and error stay this process's. The duplicate on
-    // descriptor 1 loses close-on-exec, the original pipe ends keep it.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, shell.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned != 0) {
-        ::close(fds[0]);
-        TRACE("/bin/sh cannot be started: %s", strerror(spawned));
-        return std::nullopt;
-    }
-
-    // Read to end of file: also what a child left running prints while it keeps the output open.
-    QByteArray output;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            output.append(buffer, qsizetype(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    ::close(fds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
 
     // Strict UTF-8: invalid bytes answer none. A byte-order mark is kept as printed.
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(output);
+    QString text = decoder.decode(*output);
     if (decoder.hasError()) {
         return std::nullopt;
     }

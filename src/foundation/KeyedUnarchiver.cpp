@@ -223,16 +223,11 @@ std::optional<Resolved> KeyedUnarchiver::Private::resolveObject(const QVariantMa
         if (!isNumber(time)) {
             return std::nullopt;
         }
-        const double seconds = time.toDouble() + double(PlistValue::ReferenceEpochOffset);
-        if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14) {
+        const auto date = PlistValue::dateFromUnixSeconds(time.toDouble() + double(PlistValue::ReferenceEpochOffset));
+        if (!date) {
             return std::nullopt;
         }
-        const QDateTime date =
-            QDateTime::fromMSecsSinceEpoch(qint64(std::floor(seconds * 1000.0 + 0.5)), QTimeZone::utc());
-        if (!date.isValid()) {
-            return std::nullopt;
-        }
-        return Resolved{date};
+        return Resolved{*date};
     }
     if (name == QLatin1String("NSNull")) {
         return Resolved{};

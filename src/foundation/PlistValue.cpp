@@ -2,6 +2,10 @@
 
 #include "Plist.h"
 
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace PlistValue {
@@ -88,6 +92,37 @@ QVariantList arrayOf(const QVariant& value)
         return list;
     }
     return value.toList();
+}
+
+std::vector<std::pair<QString, QVariant>> sortedEntries(const QVariant& value)
+{
+    std::vector<std::pair<QString, QVariant>> entries;
+    if (value.metaType().id() == QMetaType::QVariantHash) {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.cbegin(); it != hash.cend(); ++it) {
+            entries.emplace_back(it.key(), it.value());
+        }
+    } else {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            entries.emplace_back(it.key(), it.value());
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first.toUcs4() < b.first.toUcs4(); });
+    return entries;
+}
+
+std::optional<QDateTime> dateFromUnixSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14) {
+        return std::nullopt;
+    }
+    const QDateTime date = QDateTime::fromMSecsSinceEpoch(qint64(std::floor(seconds * 1000.0 + 0.5)), QTimeZone::utc());
+    if (!date.isValid()) {
+        return std::nullopt;
+    }
+    return date;
 }
 
 } // namespace PlistValue

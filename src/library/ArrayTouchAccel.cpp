@@ -2,6 +2,7 @@
 
 #include "Files.h"
 #include "Format.h"
+#include "Numbers.h"
 #include "ProcessLog.h"
 #include "Resources.h"
 
@@ -16,21 +17,6 @@ constexpr int kScreenWidth = 320;
 constexpr int kScreenHeight = 480;
 constexpr int kHorizontalSwipe = 240;
 constexpr int kVerticalSwipe = 160;
-
-// A coordinate difference truncated toward zero into 32 bits: saturated, NaN as 0.
-int truncateToInt(double value)
-{
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0) {
-        return INT_MAX;
-    }
-    if (value <= -2147483648.0) {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
-}
 
 void writeOut(const QString& text)
 {
@@ -63,8 +49,8 @@ void ArrayTouchAccel::processTouchesBegan()
 
 void ArrayTouchAccel::processTouchesMoved()
 {
-    m_moveX = truncateToInt(m_gestureStartPoint.x() - m_currentPosition.x());
-    m_moveY = truncateToInt(m_gestureStartPoint.y() - m_currentPosition.y());
+    m_moveX = truncatedInt(m_gestureStartPoint.x() - m_currentPosition.x());
+    m_moveY = truncatedInt(m_gestureStartPoint.y() - m_currentPosition.y());
     const int code = getGesture();
     if (code >= 2) {
         m_gesture = code;
@@ -198,8 +184,8 @@ bool ArrayTouchAccel::getBlockHitHzVtPos(int columns, int rows, QPointF p)
         m_blockY = -1;
         return false;
     }
-    m_blockX = truncateToInt(p.x() / blockWidth);
-    m_blockY = truncateToInt(p.y() / blockHeight);
+    m_blockX = truncatedInt(p.x() / blockWidth);
+    m_blockY = truncatedInt(p.y() / blockHeight);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "NotificationCenter.h"
+#include "Numbers.h"
 #include "ProcessLog.h"
 #include "Reachability.h"
 #include "Trace.h"
@@ -14,80 +15,6 @@
 
 namespace {
 constexpr int kBlankLines = 70;
-
-// Truncates toward zero and saturates at the 32-bit limits; NaN gives 0.
-int toInt32(double value)
-{
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= double(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    if (value <= double(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    return int(value);
-}
-
-int toInt32(qint64 value)
-{
-    if (value > std::numeric_limits<int>::max()) {
-        return std::numeric_limits<int>::max();
-    }
-    if (value < std::numeric_limits<int>::min()) {
-        return std::numeric_limits<int>::min();
-    }
-    return int(value);
-}
-
-// A text's integer value: white space, optional sign, leading digits; the rest is ignored, no digits
-// give 0, overflow saturates.
-int textIntValue(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        negative = text.at(i) == u'-';
-        ++i;
-    }
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
-        value = value * 10 + (text.at(i).unicode() - u'0');
-        if (value > qint64(std::numeric_limits<int>::max()) + 1) {
-            value = qint64(std::numeric_limits<int>::max()) + 1;
-        }
-    }
-    return toInt32(negative ? -value : value);
-}
-
-// The integer value of a notification's object, as a number or a text would give it.
-int objectIntValue(const QVariant& object)
-{
-    switch (object.typeId()) {
-    case QMetaType::QString:
-        return textIntValue(object.toString());
-    case QMetaType::Bool:
-        return object.toBool() ? 1 : 0;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return toInt32(object.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return toInt32(object.toDouble());
-    default:
-        return 0;
-    }
-}
 
 // ---- Date patterns ----
 
@@ -280,7 +207,7 @@ QString field(const QDateTime& dt, QChar letter, int count)
 }
 } // namespace
 
-Debug::Debug() : m_start1(now()), m_end1(m_start1) {}
+Debug::Debug() : m_watch1(Stopwatch::startedNow()) {}
 
 void Debug::greet() const
 {
@@ -307,44 +234,29 @@ void Debug::dtf(const QString& text) const
 
 // ---- Stopwatches ----
 
-Debug::Stamp Debug::now()
-{
-    const Clock& clock = Clock::current();
-    return Stamp{clock.now(), clock.monotonic()};
-}
-
-double Debug::secondsBetween(const Stamp& start, const Stamp& end)
-{
-    return end.monotonic - start.monotonic;
-}
-
 void Debug::time_setStartTime()
 {
-    m_start1 = now();
+    m_watch1.setStart();
 }
 
 void Debug::time_setEndTime()
 {
-    m_end1 = now();
+    m_watch1.setEnd();
 }
 
 void Debug::time_setStartAndEnd()
 {
-    m_start1 = now();
-    m_end1 = m_start1;
+    m_watch1.setStartAndEnd();
 }
 
 double Debug::time_getIntervalSinceLastCalled()
 {
-    m_end1 = now();
-    const double seconds = secondsBetween(m_start1, m_end1);
-    m_start1 = m_end1;
-    return seconds;
+    return m_watch1.lap();
 }
 
 double Debug::timeEndMinusStartInSeconds() const
 {
-    return secondsBetween(m_start1, m_end1);
+    return m_watch1.seconds();
 }
 
 double Debug::timeEndMinusStartInMilliseconds() const
@@ -357,33 +269,39 @@ double Debug::timeEndMinusStartInMinutes() const
     return timeEndMinusStartInSeconds() / 60.0;
 }
 
+QDateTime Debug::timeStart() const
+{
+    return m_watch1.start().value_or(QDateTime());
+}
+
+QDateTime Debug::timeEnd() const
+{
+    return m_watch1.end().value_or(QDateTime());
+}
+
 void Debug::time_setStartTime2()
 {
-    m_start2 = now();
+    m_watch2.setStart();
 }
 
 void Debug::time_setEndTime2()
 {
-    m_end2 = now();
+    m_watch2.setEnd();
 }
 
 void Debug::time_setStartAndEnd2()
 {
-    m_start2 = now();
-    m_end2 = m_start2;
+    m_watch2.setStartAndEnd();
 }
 
 double Debug::time_getIntervalSinceLastCalled2()
 {
-    m_end2 = now();
-    const double seconds = m_start2 ? secondsBetween(*m_start2, *m_end2) : 0.0;
-    m_start2 = m_end2;
-    return seconds;
+    return m_watch2.lap();
 }
 
 double Debug::timeEndMinusStartInSeconds2() const
 {
-    return m_start2 && m_end2 ? secondsBetween(*m_start2, *m_end2) : 0.0;
+    return m_watch2.seconds();
 }
 
 double Debug::timeEndMinusStartInMilliseconds2() const
@@ -398,12 +316,12 @@ double Debug::timeEndMinusStartInMinutes2() const
 
 std::optional<QDateTime> Debug::timeStart2() const
 {
-    return m_start2 ? std::optional<QDateTime>(m_start2->date) : std::nullopt;
+    return m_watch2.start();
 }
 
 std::optional<QDateTime> Debug::timeEnd2() const
 {
-    return m_end2 ? std::optional<QDateTime>(m_end2->date) : std::nullopt;
+    return m_watch2.end();
 }
 
 // ---- Durations ----
@@ -416,7 +334,8 @@ QString Debug::timeIntervalText(double seconds)
     const double hours = std::trunc((t - days * 86400.0) / 3600.0);
     const double minutes = std::trunc((t - days * 86400.0 - hours * 3600.0) / 60.0);
     const double secs = std::trunc(t - days * 86400.0 - hours * 3600.0 - minutes * 60.0);
-    return format("%02d:%02d:%02d:%02d", toInt32(days), toInt32(hours), toInt32(minutes), toInt32(secs));
+    return format("%02d:%02d:%02d:%02d", truncatedInt(days), truncatedInt(hours), truncatedInt(minutes),
+                  truncatedInt(secs));
 }
 
 QString Debug::getTimeIntervalStrEnd(const QDateTime& start, const QDateTime& end) const
@@ -426,7 +345,7 @@ QString Debug::getTimeIntervalStrEnd(const QDateTime& start, const QDateTime& en
 
 int Debug::getTimeIntervalIntEnd(const QDateTime& start, const QDateTime& end) const
 {
-    return toInt32(start.msecsTo(end) / 1000); // integer division truncates toward zero
+    return clampedInt(start.msecsTo(end) / 1000); // integer division truncates toward zero
 }
 
 // ---- Text ----
@@ -644,6 +563,6 @@ void Debug::bpString(int number, const QString& info) const
 void Debug::handleNotification(const Notification& notification) const
 {
     processLogf("string: %@ : %@", notification.name, notification.object);
-    processLogf(" value: %d", objectIntValue(notification.object));
+    processLogf(" value: %d", intValue(notification.object));
     processLogf(",msg StaticTemplate to Engine:%@", notification.object);
 }

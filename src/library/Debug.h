@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SharedInstance.h"
+#include "Stopwatch.h"
 
 #include <QDateTime>
 #include <QPointF>
@@ -71,8 +72,8 @@ public:
     double timeEndMinusStartInSeconds() const;
     double timeEndMinusStartInMilliseconds() const;
     double timeEndMinusStartInMinutes() const;
-    QDateTime timeStart() const { return m_start1.date; }
-    QDateTime timeEnd() const { return m_end1.date; }
+    QDateTime timeStart() const;
+    QDateTime timeEnd() const;
 
     // ---- Stopwatch 2 (no ends until set; readings answer 0 while either end is unset) ----
 
@@ -177,22 +178,10 @@ public:
 private:
     Debug();
 
-    // A stopwatch end: the wall-clock date and the monotonic reading taken at the same call, so that
-    // intervals are not disturbed by changes of the wall clock.
-    struct Stamp
-    {
-        QDateTime date;
-        double monotonic = 0.0;
-    };
-    static Stamp now();
-    static double secondsBetween(const Stamp& start, const Stamp& end);
-
     [[maybe_unused]] int m_xxx = 0;
     QString m_debugLog;
-    Stamp m_start1;
-    Stamp m_end1;
-    std::optional<Stamp> m_start2;
-    std::optional<Stamp> m_end2;
+    Stopwatch m_watch1;
+    Stopwatch m_watch2;
     int m_dbInt = 0;
     std::optional<QString> m_dbStr;
     bool m_includeStatusBar = false;

@@ -1,5 +1,6 @@
 #include "LibMath.h"
 
+#include "Numbers.h"
 #include "ProcessLog.h"
 #include "Trace.h"
 
@@ -14,20 +15,6 @@ namespace {
 int wrapAdd(int a, int b)
 {
     return int(quint32(a) + quint32(b));
-}
-
-int saturateToInt(double v)
-{
-    if (std::isnan(v)) {
-        return 0;
-    }
-    if (v >= double(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    if (v <= double(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    return int(v);
 }
 
 // random() and arc4random() as the rules name them; glibc has both.
@@ -143,7 +130,7 @@ int LibMath::rndRangeMinMax(int lo, int hi) const
 
 int LibMath::rndRangeMinWithGainMaxGain(int lo, int hi, float gain) const
 {
-    return saturateToInt(double(float(rndRangeMinMax(lo, hi)) * gain));
+    return truncatedInt(double(float(rndRangeMinMax(lo, hi)) * gain));
 }
 
 bool LibMath::yesOrNoRnd() const
@@ -170,7 +157,7 @@ int LibMath::NSNumbertoInt(const QVariant& number) const
 {
     bool ok = false;
     const double d = number.toDouble(&ok);
-    return ok ? saturateToInt(d) : 0;
+    return ok ? truncatedInt(d) : 0;
 }
 
 bool LibMath::pStepChangeIntStepEnd(int* p, int step, int end) const
@@ -256,7 +243,7 @@ bool LibMath::isFloatTheSameAsFuzzy(float a, float b, float fuzzy) const
 
 int LibMath::roundFloat(float v) const
 {
-    return saturateToInt(double(v) + 0.499);
+    return truncatedInt(double(v) + 0.499);
 }
 
 float LibMath::rndModFactor(int m, float f) const

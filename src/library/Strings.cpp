@@ -1,6 +1,7 @@
 #include "Strings.h"
 
 #include "Format.h"
+#include "Numbers.h"
 #include "ProcessLog.h"
 #include "Trace.h"
 
@@ -39,30 +40,6 @@ qsizetype skipSpace(QStringView text, qsizetype i)
         ++i;
     }
     return i;
-}
-
-// Reads "[white space][sign]digits" from the start of text and saturates at the bounds of the target
-// range, so that an over-long digit run gives the largest value rather than overflowing.
-qint64 scanSaturatedDecimal(QStringView text, qint64 low, qint64 high)
-{
-    qsizetype i = skipSpace(text, 0);
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        negative = text.at(i) == u'-';
-        ++i;
-    }
-    // Accumulate as a negative number: the negative range is the larger one, so INT64_MIN fits.
-    const qint64 floor = negative ? low : -high;
-    qint64 value = 0;
-    for (; i < text.size() && isAsciiDigit(text.at(i).unicode()); ++i) {
-        const int digit = text.at(i).unicode() - u'0';
-        if (value < floor / 10 || (value == floor / 10 && -digit < floor % 10)) {
-            value = floor;
-        } else {
-            value = value * 10 - digit;
-        }
-    }
-    return negative ? value : -value;
 }
 
 // The length of the character starting at i: 2 for a surrogate pair, 1 for anything else, a lone
@@ -176,7 +153,7 @@ bool Strings::stringisNumber(const QString& text)
 
 int Strings::NSStringToInt(const QString& text)
 {
-    return int(scanSaturatedDecimal(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return int(leadingInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 std::optional<QVariant> Strings::NSStringToNSNumber(const QString& text)
@@ -289,7 +266,7 @@ quint32 Strings::hexStringToInt(const QString& text)
 
 qint64 Strings::hexStringToXXX(const QString& text)
 {
-    return scanSaturatedDecimal(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    return leadingInteger(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
 }
 
 QString Strings::strToHexStr(const QString& text)

@@ -6,12 +6,6 @@
 #include "Pasteboard.h"
 #include "SpeechSynthesizer.h"
 #include "Workspace.h"
-#include "linux/ClipboardPasteboard.h"
-#include "linux/EspeakSpeechSynthesizer.h"
-#include "linux/QtAudioInput.h"
-#include "linux/QtAudioOutput.h"
-#include "linux/XTestKeyEvents.h"
-#include "linux/XdgWorkspace.h"
 #include "null/ClockedAudioOutput.h"
 #include "null/MemoryPasteboard.h"
 #include "null/NullAudioInput.h"
@@ -50,34 +44,15 @@ template <typename T, typename Null> std::shared_ptr<T>& orNull(std::shared_ptr<
 
 namespace Platform {
 
-void installBackends(Backends kind)
+void installNullBackends()
 {
     Installed& current = installed();
-    if (kind == Backends::Linux) {
-        // espeak-ng's state is process-wide: one synthesizer serves every installation.
-        static std::weak_ptr<EspeakSpeechSynthesizer> espeak;
-        if (auto existing = espeak.lock()) {
-            current.speech = existing;
-        } else if (EspeakSpeechSynthesizer::engineAvailable()) {
-            auto created = std::make_shared<EspeakSpeechSynthesizer>();
-            espeak = created;
-            current.speech = created;
-        } else {
-            current.speech = std::make_shared<NullSpeechSynthesizer>();
-        }
-        current.keys = std::make_shared<XTestKeyEvents>();
-        current.pasteboard = std::make_shared<ClipboardPasteboard>();
-        current.workspace = std::make_shared<XdgWorkspace>();
-        current.audioOut = std::make_shared<QtAudioOutput>();
-        current.audioIn = std::make_shared<QtAudioInput>();
-    } else {
-        current.speech = std::make_shared<NullSpeechSynthesizer>();
-        current.keys = std::make_shared<NullKeyEvents>();
-        current.pasteboard = std::make_shared<MemoryPasteboard>();
-        current.workspace = std::make_shared<NullWorkspace>();
-        current.audioOut = std::make_shared<NullAudioOutput>();
-        current.audioIn = std::make_shared<NullAudioInput>();
-    }
+    current.speech = std::make_shared<NullSpeechSynthesizer>();
+    current.keys = std::make_shared<NullKeyEvents>();
+    current.pasteboard = std::make_shared<MemoryPasteboard>();
+    current.workspace = std::make_shared<NullWorkspace>();
+    current.audioOut = std::make_shared<NullAudioOutput>();
+    current.audioIn = std::make_shared<NullAudioInput>();
 }
 
 std::shared_ptr<SpeechSynthesizer> speechSynthesizer()

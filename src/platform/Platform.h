@@ -11,16 +11,21 @@ class Workspace;
 
 /**
  * The one place that chooses the platform backends. main() installs the Linux backends at start-up;
- * test set-up installs the null backends or fakes. Until something is installed every accessor
- * answers a null backend, which reports "unavailable" honestly.
+ * test set-up installs the null backends or fakes. The interfaces and the null backends need only
+ * QtCore (target platform); the Linux backends are a target of their own (platform_linux). Until something is installed
+ * every accessor answers a null backend, which reports "unavailable" honestly.
  */
 namespace Platform {
 
 enum class Backends { Linux, Null };
 
 /** Installs the backends of one kind for every interface below. Main thread; call before the
- *  services are created (Mac_media takes its synthesizer when it is created). */
+ *  services are created (Mac_media takes its synthesizer when it is created). Defined with the Linux
+ *  backends in the platform_linux target, which links Qt Gui, Qt Multimedia, espeak-ng and X11. */
 void installBackends(Backends kind);
+/** Installs the null backend for every interface below (what installBackends(Backends::Null) does),
+ *  for programs that link only the interfaces. */
+void installNullBackends();
 
 /** The speech synthesizer in use. Never null. */
 std::shared_ptr<SpeechSynthesizer> speechSynthesizer();

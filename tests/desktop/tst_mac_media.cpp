@@ -40,7 +40,7 @@ class TestMacMedia : public QObject
 private slots:
     void initTestCase()
     {
-        Platform::installBackends(Platform::Backends::Null);
+        Platform::installNullBackends();
         media = Mac_media::sharedEngineInstance();
         QVERIFY(media);
         QCOMPARE(Mac_media::alloc(), nullptr);
@@ -79,21 +79,14 @@ private slots:
         media->ttsQueueTimer()->start();
     }
 
-    void appendingReturnsAtOnce()
-    {
-        media->ttsAddToQueue(QStringLiteral("one"));
-        media->dbtts(QString());
-        media->ttsAddToQueue(QStringLiteral("three"));
-        QCOMPARE(media->ttsQueue(), (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
-        QVERIFY(synth->spoken().isEmpty());
-        QCOMPARE(media->tts_state(), 0);
-    }
-
     void oneAtATimeInOrder()
     {
-        for (const char* s : {"first", "second", "third"}) {
-            media->ttsAddToQueue(QString::fromUtf8(s));
-        }
+        // Appending returns at once, also for the empty sentence of dbtts.
+        media->ttsAddToQueue(QStringLiteral("first"));
+        media->dbtts(QString());
+        QCOMPARE(media->ttsQueue(), (QStringList{QStringLiteral("first"), QString()}));
+        QVERIFY(synth->spoken().isEmpty());
+        media->setTtsQueue(texts({"first", "second", "third"}));
         media->ttsProcessQueue();
         QCOMPARE(synth->spoken(), texts({"first"}));
         QCOMPARE(media->tts_state(), 1);
@@ -164,36 +157,29 @@ private slots:
         QCOMPARE(traces.lines().size(), 5 + 50);
     }
 
-    void startRules_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("force");
-        QTest::addColumn<QString>("sentence");
-        QTest::addColumn<bool>("spoken");
-        QTest::addColumn<int>("stateAfter");
-        QTest::newRow("idle") << 0 << false << QStringLiteral("x") << true << 1;
-        QTest::newRow("started, not forced") << 1 << false << QStringLiteral("x") << false << 1;
-        QTest::newRow("speaking, not forced") << 2 << false << QStringLiteral("x") << false << 2;
-        QTest::newRow("grace, not forced") << 3 << false << QStringLiteral("x") << false << 3;
-        QTest::newRow("speaking, forced") << 2 << true << QStringLiteral("x") << true << 1;
-        QTest::newRow("grace, forced") << 3 << true << QStringLiteral("x") << true << 1;
-        QTest::newRow("empty, forced") << 2 << true << QString() << false << 2;
-        QTest::newRow("empty, idle") << 0 << false << QString() << false << 0;
-    }
     void startRules()
     {
-        QFETCH(int, state);
-        QFETCH(bool, force);
-        QFETCH(QString, sentence);
-        QFETCH(bool, spoken);
-        QFETCH(int, stateAfter);
-        media->ttsAddToQueue(QStringLiteral("queued"));
-        media->setTts_state(state);
-        media->ttsSpeakForceSpeak(sentence, force);
-        QCOMPARE(synth->spoken().size(), spoken ? 1 : 0);
-        QCOMPARE(media->tts_state(), stateAfter);
-        QCOMPARE(media->ttsQueue(), texts({"queued"}));
-        synth->finishUtterance();
+        // A sentence starts when idle or when forced; an empty one never starts. The queue is untouched.
+        const struct
+        {
+            int state;
+            bool force;
+            const char* sentence;
+            int stateAfter; // 1 when it started
+        } cases[] = {{0, false, "x", 1}, {1, false, "x", 1}, {2, false, "x", 2}, {3, false, "x", 3},
+                     {2, true, "x", 1},  {3, true, "x", 1},  {2, true, "", 2},   {0, false, "", 0}};
+        for (const auto& c : cases) {
+            init();
+            media->ttsAddToQueue(QStringLiteral("queued"));
+            media->setTts_state(c.state);
+            media->ttsSpeakForceSpeak(QString::fromUtf8(c.sentence), c.force);
+            const bool started = c.stateAfter == 1 && c.state != 1;
+            QCOMPARE(synth->spoken().size(), started ? 1 : 0);
+            QCOMPARE(media->tts_state(), c.stateAfter);
+            QCOMPARE(media->ttsQueue(), texts({"queued"}));
+            synth->finishUtterance();
+            cleanup();
+        }
     }
 
     void volumeAndRateTakeEffectAtTheNextStart()

@@ -1,6 +1,4 @@
 #include "FakeKeyEvents.h"
-#include "FakeWorkspace.h"
-#include "Format.h"
 #include "Mac_system.h"
 #include "Platform.h"
 #include "Resources.h"
@@ -74,33 +72,23 @@ private slots:
 
     void cleanup() { QDir::setCurrent(startDir); }
 
-    void output_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<std::optional<QString>>("expected");
-        QTest::newRow("final newline kept")
-            << QStringLiteral("printf 'a\\nb\\n'") << std::optional(QStringLiteral("a\nb\n"));
-        QTest::newRow("nothing printed") << QStringLiteral("true") << std::optional(QString());
-        QTest::newRow("standard error not returned")
-            << QStringLiteral("echo oops >&2; echo out") << std::optional(QStringLiteral("out\n"));
-        QTest::newRow("failure returns what it printed")
-            << QStringLiteral("echo partial; exit 3") << std::optional(QStringLiteral("partial\n"));
-        QTest::newRow("UTF-8") << QStringLiteral("printf 'caf\\303\\251'")
-                               << std::optional(QStringLiteral(u"caf\u00e9"));
-        QTest::newRow("invalid UTF-8") << QStringLiteral("printf 'ab\\377'") << std::optional<QString>();
-        QTest::newRow("truncated UTF-8") << QStringLiteral("printf 'caf\\303'") << std::optional<QString>();
-        QTest::newRow("command unchanged")
-            << QStringLiteral("set -- \"x  y\"; printf '[%s]' \"$1\"") << std::optional(QStringLiteral("[x  y]"));
-        QTest::newRow("unknown command") << QStringLiteral("no-such-command-here 2>/dev/null")
-                                         << std::optional(QString());
-        QTest::newRow("a child keeping the output is waited for")
-            << QStringLiteral("(sleep 0.2; echo late) & echo early") << std::optional(QStringLiteral("early\nlate\n"));
-    }
     void output()
     {
-        QFETCH(QString, command);
-        QFETCH(std::optional<QString>, expected);
-        QCOMPARE(sys->tm(command), expected);
+        const auto none = std::optional<QString>();
+        const std::pair<const char*, std::optional<QString>> cases[] = {
+            {"printf 'a\\nb\\n'", QStringLiteral("a\nb\n")},                     // the final newline is kept
+            {"echo oops >&2; echo out", QStringLiteral("out\n")},                // standard error is not returned
+            {"echo partial; exit 3", QStringLiteral("partial\n")},               // nor is the exit status
+            {"printf 'caf\\303\\251'", QStringLiteral(u"caf\u00e9")},            // UTF-8
+            {"printf 'ab\\377'", none},                                          // invalid UTF-8
+            {"printf 'caf\\303'", none},                                         // truncated UTF-8
+            {"set -- \"x  y\"; printf '[%s]' \"$1\"", QStringLiteral("[x  y]")}, // the command unchanged
+            {"no-such-command-here 2>/dev/null", QString()},
+            {"(sleep 0.2; echo late) & echo early", QStringLiteral("early\nlate\n")}, // output held open
+        };
+        for (const auto& [command, expected] : cases) {
+            QCOMPARE(sys->tm(QString::fromUtf8(command)), expected);
+        }
     }
 
     void largeOutput()
@@ -170,78 +158,28 @@ private slots:
         QVERIFY(sys->tm(QStringLiteral("open missing.txt 2>&1"))->contains(QStringLiteral("xdg-open is missing")));
     }
 
-    void flags_data()
+    void keysAndTyping()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<bool>("cmd");
-        QTest::addColumn<bool>("ctl");
-        QTest::addColumn<bool>("opt");
-        QTest::addColumn<int>("postedCode");
-        QTest::addColumn<quint64>("flags");
-        QTest::newRow("none") << 0 << false << false << false << false << 0 << quint64(0);
-        QTest::newRow("shift and command") << 1 << true << true << false << false << 1 << quint64(0x120000);
-        QTest::newRow("all four") << 2 << true << true << true << true << 2 << quint64(0x1E0000);
-        QTest::newRow("control") << 3 << false << false << true << false << 3 << quint64(0x40000);
-        QTest::newRow("option") << 4 << false << false << false << true << 4 << quint64(0x80000);
-        QTest::newRow("low 16 bits") << 0x10005 << false << false << false << false << 5 << quint64(0);
-    }
-    void flags()
-    {
-        QFETCH(int, code);
-        QFETCH(bool, shift);
-        QFETCH(bool, cmd);
-        QFETCH(bool, ctl);
-        QFETCH(bool, opt);
-        QFETCH(int, postedCode);
-        QFETCH(quint64, flags);
-        sys->postKeycodeShiftCmdCtlOpt(code, shift, cmd, ctl, opt);
-        QCOMPARE(keys->posted(), (QList<Key>{{postedCode, flags}}));
-    }
-
-    void typing_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<Key>>("posted");
-        QTest::newRow("Ab") << QStringLiteral("Ab") << QList<Key>{{0, Shift}, {11, 0}};
-        QTest::newRow("digits and blank") << QStringLiteral("1 2") << QList<Key>{{18, 0}, {49, 0}, {19, 0}};
-        QTest::newRow("missing characters skipped") << QStringLiteral(u"a\u00e9\nb") << QList<Key>{{0, 0}, {11, 0}};
-        QTest::newRow("shifted without a key of its own") << QStringLiteral("!x") << QList<Key>{{7, 0}};
-        QTest::newRow("empty") << QString() << QList<Key>{};
-    }
-    void typing()
-    {
-        QFETCH(QString, text);
-        QFETCH(QList<Key>, posted);
-        sys->typeChars(text);
-        QCOMPARE(keys->posted(), posted);
-    }
-
-    void deleting()
-    {
-        sys->deleteChars(-3);
-        sys->deleteChars(0);
-        QVERIFY(keys->posted().isEmpty());
-        sys->deleteChars(2);
-        QCOMPARE(keys->posted(), (QList<Key>{{51, 0}, {51, 0}}));
+        sys->postKeycodeShiftCmdCtlOpt(2, true, true, true, true);
+        sys->postKeycodeShiftCmdCtlOpt(0x10005, false, false, false, false); // the low 16 bits
+        sys->postKeycodeShiftCmdCtlOpt(4, false, false, false, true);
+        QCOMPARE(keys->posted(), (QList<Key>{{2, 0x1E0000}, {5, 0}, {4, 0x80000}}));
+        // Shifted characters with a key of their own; characters without a key are skipped.
         keys->clear();
+        sys->typeChars(QStringLiteral(u"Ab1 \u00e9\n!"));
+        QCOMPARE(keys->posted(), (QList<Key>{{0, Shift}, {11, 0}, {18, 0}, {49, 0}}));
+        // Deleting a negative count posts nothing; a replacement deletes then types; command keys
+        // are lower case; a character without a key is skipped.
+        keys->clear();
+        sys->deleteChars(-3);
         sys->deleteTypedKeysWithstringShiftKey(QStringLiteral("abc"), QStringLiteral("X"), true);
-        QCOMPARE(keys->posted(), (QList<Key>{{51, 0}, {51, 0}, {51, 0}, {7, Shift}}));
-    }
-
-    void shortcuts()
-    {
         sys->cmd(QStringLiteral("C"));
-        sys->cmd(QStringLiteral("v"));
         sys->cmd(QStringLiteral(u"\u00e9"));
-        QCOMPARE(keys->posted(), (QList<Key>{{8, Cmd}, {9, Cmd}}));
-    }
-
-    void nothingPostedWhenKeysCannotBePosted()
-    {
+        QCOMPARE(keys->posted(), (QList<Key>{{51, 0}, {51, 0}, {51, 0}, {7, Shift}, {8, Cmd}}));
+        // Nothing is posted when keys cannot be posted.
+        keys->clear();
         keys->setCanPost(false);
         sys->typeChars(QStringLiteral("abc"));
-        sys->postKeycodeShiftCmdCtlOpt(0, true, false, false, false);
         QVERIFY(keys->posted().isEmpty());
     }
 
@@ -256,18 +194,9 @@ private slots:
         QCOMPARE(sys->clipboardGetString(), std::optional(QStringLiteral(u"\u65e5\u672c")));
     }
 
-    void frontApplicationAndFonts()
+    void fontsAreListedAsOneValue()
     {
-        auto workspace = std::make_shared<FakeWorkspace>();
-        workspace->setFrontApplication(QStringLiteral("Editor"), QStringLiteral("org.example.editor"));
-        workspace->setFontFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Mono")});
-        Platform::setWorkspace(workspace);
-        QCOMPARE(sys->getFrontApplicationName(), QStringLiteral("Editor"));
-        QCOMPARE(sys->getFrontApplicationBundleIdentifier(), QStringLiteral("org.example.editor"));
-        QCOMPARE(sys->listAllFontsOnSystem(),
-                 describe(QVariant(QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Mono")})));
-        Platform::installBackends(Platform::Backends::Linux);
-        // The real font list: every family Qt knows, in one printable list.
+        // Every family Qt knows, in one printable list.
         const QString fonts = sys->listAllFontsOnSystem();
         QVERIFY(fonts.startsWith(QLatin1Char('(')));
         QVERIFY(fonts.endsWith(QLatin1Char(')')));

@@ -61,6 +61,34 @@ public:
             [path](const Style& style, double size) { return stroke(path, style.centred(QSizeF(size, size))); });
     }
 
+    // Several fingers, one path each, in a centred box of width by height from the size.
+    void addFingers(const char* what, int code, const std::vector<double>& sizes,
+                    std::vector<std::vector<QPointF>> paths, std::function<QSizeF(double)> box, int minFrames = 0)
+    {
+        add(what, code, sizes, [paths, box, minFrames](const Style& style, double size) {
+            return fingers(paths, style.centred(box(size)), minFrames);
+        });
+    }
+
+    // Fingers held down in a centred square with a few tremor samples.
+    void addTap(const char* what, int code, const std::vector<double>& spans, std::vector<std::vector<QPointF>> paths,
+                int frames)
+    {
+        addFingers(
+            what, code, spans, std::move(paths), [](double size) { return QSizeF(size, size); }, frames);
+    }
+
+    // Out along the path and back to near its start, in a square box with its top-left corner where
+    // place() says for the box's size.
+    void addBlip(const char* what, int code, const std::vector<double>& sizes, std::vector<QPointF> path,
+                 std::function<QPointF(double)> place)
+    {
+        add(what, code, sizes, [path, place](const Style& style, double size) {
+            const QPointF corner = place(size);
+            return stroke(path, style.placed(size, corner.x(), corner.y()));
+        });
+    }
+
     std::vector<Item> take() { return std::move(m_items); }
 
 private:
@@ -81,22 +109,13 @@ std::vector<Item> gestureCorpus()
 
     // ---- Taps: every sample within 25 of the others; the duration decides ----
     // Under 0.1 s: 1. From 0.1 s to under 1 s: 2. From 1 s on: 3.
-    for (double seconds : {0.03, 0.06, 0.09}) {
-        c.add("one finger held still briefly: single tap", 1, {seconds},
-              [](const Style& s, double t) { return hold(C, t, s.centred(QSizeF(100, 100))); });
-    }
-    for (double seconds : {0.15, 0.5, 0.95}) {
-        c.add("one finger held still a while: single long tap", 2, {seconds},
-              [](const Style& s, double t) { return hold(C, t, s.centred(QSizeF(100, 100))); });
-    }
-    for (double seconds : {1.05, 1.5, 3.0}) {
-        c.add("one finger held still a second or more: single press", 3, {seconds},
-              [](const Style& s, double t) { return hold(C, t, s.centred(QSizeF(100, 100))); });
-    }
+    // The "size" of a hold is its duration.
+    const Maker held = [](const Style& s, double t) { return hold(C, t, s.centred(QSizeF(100, 100))); };
+    c.add("one finger held still briefly: single tap", 1, {0.03, 0.06, 0.09}, held);
+    c.add("one finger held still a while: single long tap", 2, {0.15, 0.5, 0.95}, held);
+    c.add("one finger held still a second or more: single press", 3, {1.05, 1.5, 3.0}, held);
     // Two fingers 15 apart span less than 25: still a tap, judged by duration.
-    c.add("two fingers close together, quickly: single tap", 1, {15}, [](const Style& s, double size) {
-        return fingers({{TL}, {BR}}, s.centred(QSizeF(size, size)), 3);
-    });
+    c.addTap("two fingers close together, quickly: single tap", 1, {15}, {{TL}, {BR}}, 3);
 
     // ---- One-finger lines: only L, C, R (or T, C, B, or a diagonal) reached, start and end apart ----
     // Horizontal: the box is flat, so it is widened by 100 above and below and the line runs along the
@@ -117,30 +136,22 @@ std::vector<Item> gestureCorpus()
     // (240 - start x) > end x, else 17; vertical 15 when (240 - start y) > end y, else 14; diagonal
     // TL-BR 26 / 27 and TR-BL 25 / 24 by the same test on y. Each blip below starts near the edge its
     // name says, where the test gives the named direction.
-    c.add("blip left to right, starting at the left edge", 16, kLineSizes, [](const Style& s, double size) {
-        return stroke({L, R, nudge(L, 0.05, 0)}, s.placed(size, 20, 240 - size / 2));
-    });
-    c.add("blip right to left, starting at the right edge", 17, kLineSizes, [](const Style& s, double size) {
-        return stroke({R, L, nudge(R, -0.05, 0)}, s.placed(size, 460 - size, 240 - size / 2));
-    });
-    c.add("blip top to bottom, starting at the top edge", 15, kLineSizes, [](const Style& s, double size) {
-        return stroke({T, B, nudge(T, 0, 0.05)}, s.placed(size, 240 - size / 2, 20));
-    });
-    c.add("blip bottom to top, starting at the bottom edge", 14, kLineSizes, [](const Style& s, double size) {
-        return stroke({B, T, nudge(B, 0, -0.05)}, s.placed(size, 240 - size / 2, 460 - size));
-    });
-    c.add("blip top left to bottom right, starting top left", 26, kShapeSizes, [](const Style& s, double size) {
-        return stroke({TL, BR, nudge(TL, 0.05, 0.05)}, s.placed(size, 20, 20));
-    });
-    c.add("blip bottom right to top left, starting bottom right", 27, kShapeSizes, [](const Style& s, double size) {
-        return stroke({BR, TL, nudge(BR, -0.05, -0.05)}, s.placed(size, 460 - size, 460 - size));
-    });
-    c.add("blip top right to bottom left, starting top right", 25, kShapeSizes, [](const Style& s, double size) {
-        return stroke({TR, BL, nudge(TR, -0.05, 0.05)}, s.placed(size, 460 - size, 20));
-    });
-    c.add("blip bottom left to top right, starting bottom left", 24, kShapeSizes, [](const Style& s, double size) {
-        return stroke({BL, TR, nudge(BL, 0.05, -0.05)}, s.placed(size, 20, 460 - size));
-    });
+    c.addBlip("blip left to right, starting at the left edge", 16, kLineSizes, {L, R, nudge(L, 0.05, 0)},
+              [](double size) { return QPointF(20, 240 - size / 2); });
+    c.addBlip("blip right to left, starting at the right edge", 17, kLineSizes, {R, L, nudge(R, -0.05, 0)},
+              [](double size) { return QPointF(460 - size, 240 - size / 2); });
+    c.addBlip("blip top to bottom, starting at the top edge", 15, kLineSizes, {T, B, nudge(T, 0, 0.05)},
+              [](double size) { return QPointF(240 - size / 2, 20); });
+    c.addBlip("blip bottom to top, starting at the bottom edge", 14, kLineSizes, {B, T, nudge(B, 0, -0.05)},
+              [](double size) { return QPointF(240 - size / 2, 460 - size); });
+    c.addBlip("blip top left to bottom right, starting top left", 26, kShapeSizes, {TL, BR, nudge(TL, 0.05, 0.05)},
+              [](double) { return QPointF(20, 20); });
+    c.addBlip("blip bottom right to top left, starting bottom right", 27, kShapeSizes,
+              {BR, TL, nudge(BR, -0.05, -0.05)}, [](double size) { return QPointF(460 - size, 460 - size); });
+    c.addBlip("blip top right to bottom left, starting top right", 25, kShapeSizes, {TR, BL, nudge(TR, -0.05, 0.05)},
+              [](double size) { return QPointF(460 - size, 20); });
+    c.addBlip("blip bottom left to top right, starting bottom left", 24, kShapeSizes, {BL, TR, nudge(BL, 0.05, -0.05)},
+              [](double size) { return QPointF(20, 460 - size); });
 
     // ---- One-finger shapes: the exact set of grid points reached decides ----
     // All eight outer points, C missed: 50.
@@ -180,100 +191,66 @@ std::vector<Item> gestureCorpus()
     // finger's sample comes before the second's, so the grid points are reached in that order.
     const std::vector<double> kTrackLengths = {200, 300, 400};
     // Side by side moving down: TL 1, TR 2, L 3, R 4, BL 5: TL first and BL 4th or 5th: 31.
-    c.add("2 fingers top to bottom", 31, kTrackLengths, [](const Style& s, double size) {
-        return fingers({{TL, BL}, {TR, BR}}, s.centred(QSizeF(130 + size / 10, size)));
-    });
+    c.addFingers("2 fingers top to bottom", 31, kTrackLengths, {{TL, BL}, {TR, BR}},
+                 [](double size) { return QSizeF(130 + size / 10, size); });
     // Moving up: BL 1, BR 2, L 3, R 4, TL 5: BL first and TL 4th or 5th: 30.
-    c.add("2 fingers bottom to top", 30, kTrackLengths, [](const Style& s, double size) {
-        return fingers({{BL, TL}, {BR, TR}}, s.centred(QSizeF(130 + size / 10, size)));
-    });
+    c.addFingers("2 fingers bottom to top", 30, kTrackLengths, {{BL, TL}, {BR, TR}},
+                 [](double size) { return QSizeF(130 + size / 10, size); });
     // One above the other moving right: L is never reached (so not vertical tracks); TL 1, BL 2, T 3,
     // B 4, TR 5: TL first and TR 4th or 5th: 32.
-    c.add("2 fingers left to right", 32, kTrackLengths, [](const Style& s, double size) {
-        return fingers({{TL, TR}, {BL, BR}}, s.centred(QSizeF(size, 130 + size / 10)));
-    });
+    c.addFingers("2 fingers left to right", 32, kTrackLengths, {{TL, TR}, {BL, BR}},
+                 [](double size) { return QSizeF(size, 130 + size / 10); });
     // Moving left: TR 1, BR 2, T 3, B 4, TL 5: TR first and TL 4th or 5th: 33.
-    c.add("2 fingers right to left", 33, kTrackLengths, [](const Style& s, double size) {
-        return fingers({{TR, TL}, {BR, BL}}, s.centred(QSizeF(size, 130 + size / 10)));
-    });
+    c.addFingers("2 fingers right to left", 33, kTrackLengths, {{TR, TL}, {BR, BL}},
+                 [](double size) { return QSizeF(size, 130 + size / 10); });
 
     // Turns: two fingers at opposite corners each move half way along their side.
     const std::vector<double> kTurnLengths = {200, 260, 330};
     // TL down first, BR second; TL moves down to L, BR up to R: TL 1, BR 2, L 3, R 4. Vertical tracks
     // (TL, L, R, BR); neither swipe rule (BL and BR are not 4th or 5th); TL 1 and BR 2: 40.
-    c.add("2 fingers VT clockwise, TL first", 40, kTurnLengths, [](const Style& s, double size) {
-        return fingers({{TL, L}, {BR, R}}, s.centred(QSizeF(150, size)));
-    });
+    c.addFingers("2 fingers VT clockwise, TL first", 40, kTurnLengths, {{TL, L}, {BR, R}},
+                 [](double size) { return QSizeF(150, size); });
     // TR down first, BL second; TR moves down to R, BL up to L: TR 1, BL 2, R 3, L 4. Vertical tracks
     // (L, BL, TR, R); TR 1 and BL 2: 40.
-    c.add("2 fingers VT clockwise, TR first", 40, kTurnLengths, [](const Style& s, double size) {
-        return fingers({{TR, R}, {BL, L}}, s.centred(QSizeF(150, size)));
-    });
+    c.addFingers("2 fingers VT clockwise, TR first", 40, kTurnLengths, {{TR, R}, {BL, L}},
+                 [](double size) { return QSizeF(150, size); });
     // BR down first, TL second; BR moves up to R, TL down to L: BR 1, TL 2, R 3, L 4; TL 2 and BR 1: 41.
-    c.add("2 fingers VT anti-clockwise, BR first", 41, kTurnLengths, [](const Style& s, double size) {
-        return fingers({{BR, R}, {TL, L}}, s.centred(QSizeF(150, size)));
-    });
+    c.addFingers("2 fingers VT anti-clockwise, BR first", 41, kTurnLengths, {{BR, R}, {TL, L}},
+                 [](double size) { return QSizeF(150, size); });
     // The same turn lying on its side: TL moves right to T, BR left to B: TL 1, BR 2, T 3, B 4. L is
     // never reached, so horizontal tracks (TL, T, B, BR); TL 1 and BR 2: 42.
-    c.add("2 fingers hz turn, TL first", 42, kTurnLengths, [](const Style& s, double size) {
-        return fingers({{TL, T}, {BR, B}}, s.centred(QSizeF(size, 150)));
-    });
+    c.addFingers("2 fingers hz turn, TL first", 42, kTurnLengths, {{TL, T}, {BR, B}},
+                 [](double size) { return QSizeF(size, 150); });
     // BR first, then TL: BR 1, TL 2, B 3, T 4; TL 2 and BR 1: 43.
-    c.add("2 fingers hz turn, BR first", 43, kTurnLengths, [](const Style& s, double size) {
-        return fingers({{BR, B}, {TL, T}}, s.centred(QSizeF(size, 150)));
-    });
+    c.addFingers("2 fingers hz turn, BR first", 43, kTurnLengths, {{BR, B}, {TL, T}},
+                 [](double size) { return QSizeF(size, 150); });
     // Near miss: two fingers only 60 apart sliding right. The box is widened by 100 above and below, so
     // both run along the middle row: L, C and R reached, which neither track rule takes: -1.
-    c.add("2 fingers close together sliding left to right", -1, kTrackLengths, [](const Style& s, double size) {
-        return fingers({{TL, TR}, {BL, BR}}, s.centred(QSizeF(size, 60)));
-    });
+    c.addFingers("2 fingers close together sliding left to right", -1, kTrackLengths, {{TL, TR}, {BL, BR}},
+                 [](double size) { return QSizeF(size, 60); });
 
     // ---- Multi-finger taps: fingers held down with a few tremor samples ----
     // Only L and R (side by side; the flat box is widened, the fingers lie on its middle row): 70.
     // Only T and B: 71. Only TL and BR: 72. Only TR and BL: 73.
     const std::vector<double> kPairSpans = {120, 180, 260};
-    c.add("2 finger hz tap", 70, kPairSpans, [](const Style& s, double size) {
-        return fingers({{L}, {R}}, s.centred(QSizeF(size, size)), 4);
-    });
-    c.add("2 finger vt tap", 71, kPairSpans, [](const Style& s, double size) {
-        return fingers({{T}, {B}}, s.centred(QSizeF(size, size)), 4);
-    });
-    c.add("2 finger left-diagonal tap", 72, kPairSpans, [](const Style& s, double size) {
-        return fingers({{TL}, {BR}}, s.centred(QSizeF(size, size)), 4);
-    });
-    c.add("2 finger right-diagonal tap", 73, kPairSpans, [](const Style& s, double size) {
-        return fingers({{TR}, {BL}}, s.centred(QSizeF(size, size)), 4);
-    });
+    c.addTap("2 finger hz tap", 70, kPairSpans, {{L}, {R}}, 4);
+    c.addTap("2 finger vt tap", 71, kPairSpans, {{T}, {B}}, 4);
+    c.addTap("2 finger left-diagonal tap", 72, kPairSpans, {{TL}, {BR}}, 4);
+    c.addTap("2 finger right-diagonal tap", 73, kPairSpans, {{TR}, {BL}}, 4);
     // Three fingers, fewer than 30 moved samples. Only T, C, B: 75. Only TL, C, BR: 76.
     // Only TR, C, BL: 77. Only L, C, R: 74.
     const std::vector<double> kRowSpans = {130, 200, 300};
-    c.add("3 finger hz tap", 74, kRowSpans, [](const Style& s, double size) {
-        return fingers({{L}, {C}, {R}}, s.centred(QSizeF(size, size)), 5);
-    });
-    c.add("3 finger vt tap", 75, kRowSpans, [](const Style& s, double size) {
-        return fingers({{T}, {C}, {B}}, s.centred(QSizeF(size, size)), 5);
-    });
-    c.add("3 finger left-diagonal tap", 76, kRowSpans, [](const Style& s, double size) {
-        return fingers({{TL}, {C}, {BR}}, s.centred(QSizeF(size, size)), 5);
-    });
-    c.add("3 finger right-diagonal tap", 77, kRowSpans, [](const Style& s, double size) {
-        return fingers({{TR}, {C}, {BL}}, s.centred(QSizeF(size, size)), 5);
-    });
+    c.addTap("3 finger hz tap", 74, kRowSpans, {{L}, {C}, {R}}, 5);
+    c.addTap("3 finger vt tap", 75, kRowSpans, {{T}, {C}, {B}}, 5);
+    c.addTap("3 finger left-diagonal tap", 76, kRowSpans, {{TL}, {C}, {BR}}, 5);
+    c.addTap("3 finger right-diagonal tap", 77, kRowSpans, {{TR}, {C}, {BL}}, 5);
     // Near miss: the same row held with a tremor of 10 frames, 30 moved samples: -1.
-    c.add("3 fingers in a row held too long", -1, kRowSpans, [](const Style& s, double size) {
-        return fingers({{L}, {C}, {R}}, s.centred(QSizeF(size, size)), 10);
-    });
+    c.addTap("3 fingers in a row held too long", -1, kRowSpans, {{L}, {C}, {R}}, 10);
     // Four fingers, fewer than 30 moved samples. Only TL, TR, BL, BR: 78. Only T, L, R, B: 79.
-    c.add("4 finger square tap", 78, kPairSpans, [](const Style& s, double size) {
-        return fingers({{TL}, {TR}, {BL}, {BR}}, s.centred(QSizeF(size, size)), 5);
-    });
-    c.add("4 finger diamond tap", 79, kRowSpans, [](const Style& s, double size) {
-        return fingers({{T}, {L}, {R}, {B}}, s.centred(QSizeF(size, size)), 5);
-    });
+    c.addTap("4 finger square tap", 78, kPairSpans, {{TL}, {TR}, {BL}, {BR}}, 5);
+    c.addTap("4 finger diamond tap", 79, kRowSpans, {{T}, {L}, {R}, {B}}, 5);
     // Near miss: five fingers: a finger count other than 1 to 4 gives -1.
-    c.add("5 fingers held down", -1, {200}, [](const Style& s, double size) {
-        return fingers({{TL}, {TR}, {C}, {BL}, {BR}}, s.centred(QSizeF(size, size)), 3);
-    });
+    c.addTap("5 fingers held down", -1, {200}, {{TL}, {TR}, {C}, {BL}, {BR}}, 3);
 
     return c.take();
 }

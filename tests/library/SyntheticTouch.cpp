@@ -61,17 +61,38 @@ std::vector<QPointF> resample(const std::vector<QPointF>& path, const Style& sty
     return points;
 }
 
+double pathLength(const std::vector<QPointF>& framePath)
+{
+    double total = 0;
+    for (size_t k = 1; k < framePath.size(); ++k) {
+        total += length(framePath[k - 1], framePath[k]);
+    }
+    return total;
+}
+
+// One host call for a sample.
+void feed(Gestures& gestures, const Sample& s)
+{
+    switch (s.phase) {
+    case Phase::Began:
+        gestures.GSBeganTouchEventPosition(s.finger, s.position);
+        break;
+    case Phase::Moved:
+        gestures.GSMovedTouchEventPosition(s.finger, s.position);
+        break;
+    case Phase::Ended:
+        gestures.GSEndedTouchEventPosition(s.finger, s.position);
+        break;
+    }
+}
+
 // The point a fraction t (0..1) along the path, by length.
 QPointF along(const std::vector<QPointF>& framePath, double t)
 {
     if (framePath.size() == 1) {
         return framePath.front();
     }
-    double total = 0;
-    for (size_t k = 1; k < framePath.size(); ++k) {
-        total += length(framePath[k - 1], framePath[k]);
-    }
-    double wanted = t * total;
+    double wanted = t * pathLength(framePath);
     for (size_t k = 1; k < framePath.size(); ++k) {
         const double segment = length(framePath[k - 1], framePath[k]);
         if (wanted <= segment || k + 1 == framePath.size()) {
@@ -81,15 +102,6 @@ QPointF along(const std::vector<QPointF>& framePath, double t)
         wanted -= segment;
     }
     return framePath.back();
-}
-
-double pathLength(const std::vector<QPointF>& framePath)
-{
-    double total = 0;
-    for (size_t k = 1; k < framePath.size(); ++k) {
-        total += length(framePath[k - 1], framePath[k]);
-    }
-    return total;
 }
 
 } // namespace
@@ -194,17 +206,7 @@ void play(Gestures& gestures, ManualClock& clock, const Touch& touch)
     for (const Sample& s : touch) {
         clock.advance(s.time - now);
         now = s.time;
-        switch (s.phase) {
-        case Phase::Began:
-            gestures.GSBeganTouchEventPosition(s.finger, s.position);
-            break;
-        case Phase::Moved:
-            gestures.GSMovedTouchEventPosition(s.finger, s.position);
-            break;
-        case Phase::Ended:
-            gestures.GSEndedTouchEventPosition(s.finger, s.position);
-            break;
-        }
+        feed(gestures, s);
     }
 }
 
@@ -244,17 +246,7 @@ void Timeline::play(const Touch& touch)
     const double start = m_now;
     for (const Sample& s : touch) {
         advanceTo(start + s.time);
-        switch (s.phase) {
-        case Phase::Began:
-            m_gestures.GSBeganTouchEventPosition(s.finger, s.position);
-            break;
-        case Phase::Moved:
-            m_gestures.GSMovedTouchEventPosition(s.finger, s.position);
-            break;
-        case Phase::Ended:
-            m_gestures.GSEndedTouchEventPosition(s.finger, s.position);
-            break;
-        }
+        feed(m_gestures, s);
     }
 }
 

@@ -6,48 +6,60 @@
 #include <unistd.h>
 
 /**
- * Captures what the process writes to standard error from construction until take() (or destruction),
- * through a pipe. For short outputs only: more than a pipe's buffer (64 KiB) before take() would block.
+ * Captures what the process writes to a descriptor (standard output or error) from construction until
+ * take() (or destruction), through a temporary file, so that any amount of output fits. Test
+ * frameworks report on standard output too: check after take().
  */
-class StderrCapture
+class OutputCapture
 {
 public:
-    StderrCapture()
+    explicit OutputCapture(int fd) : m_fd(fd)
     {
+        std::fflush(stdout);
         std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        if (::pipe(m_pipe) == 0) {
-            ::dup2(m_pipe[1], STDERR_FILENO);
+        m_file = std::tmpfile();
+        m_saved = m_file ? ::dup(fd) : -1;
+        if (m_saved >= 0) {
+            ::dup2(::fileno(m_file), fd);
         }
     }
-    ~StderrCapture() { take(); }
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
+    ~OutputCapture() { take(); }
+    OutputCapture(const OutputCapture&) = delete;
+    OutputCapture& operator=(const OutputCapture&) = delete;
 
-    /** Restores standard error and answers everything written meanwhile; "" on later calls. */
+    /** Restores the descriptor and answers everything written meanwhile; "" on later calls. */
     QByteArray take()
     {
         QByteArray out;
-        if (m_saved < 0) {
+        if (!m_file) {
             return out;
         }
+        std::fflush(stdout);
         std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-        if (m_pipe[1] >= 0) {
-            ::close(m_pipe[1]);
-            char buf[4096];
-            ssize_t n;
-            while ((n = ::read(m_pipe[0], buf, sizeof buf)) > 0) {
-                out.append(buf, n);
-            }
-            ::close(m_pipe[0]);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, m_fd);
+            ::close(m_saved);
         }
+        std::rewind(m_file);
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0) {
+            out.append(buffer, qsizetype(n));
+        }
+        std::fclose(m_file);
+        m_file = nullptr;
         return out;
     }
 
 private:
+    int m_fd;
     int m_saved = -1;
-    int m_pipe[2] = {-1, -1};
+    std::FILE* m_file = nullptr;
+};
+
+/** Captures standard error. */
+class StderrCapture : public OutputCapture
+{
+public:
+    StderrCapture() : OutputCapture(STDERR_FILENO) {}
 };

@@ -1,11 +1,11 @@
 #include "XdgWorkspace.h"
 
+#include "ChildProcess.h"
 #include "Trace.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <X11/Xatom.h>
@@ -99,17 +99,7 @@ bool XdgWorkspace::open(const QString& fileOrUrl)
     // A relative file name means the file in the current directory.
     const QFileInfo file(fileOrUrl);
     const QString target = file.exists() ? file.absoluteFilePath() : fileOrUrl;
-    QProcess process;
-    process.setProgram(opener);
-    process.setArguments({target});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (!process.startDetached()) {
-        TRACE("xdg-open could not be started for %@", fileOrUrl);
-        return false;
-    }
-    return true;
+    return ChildProcess::startDetached(opener, {target});
 }
 
 QString XdgWorkspace::frontApplicationName() const
