@@ -1,0 +1,129 @@
+// The debug panel under a flood: a worker thread traces RATE lines a second (default 10,000, each
+// about 90 characters) while the panel ticks at 12 Hz on the main thread. Prints the longest gap
+// between two ticks and the resident memory once a second; then the time to save a log of 1 MB of
+// main text and to view it. Offscreen unless a display is set.
+//
+//   build/bin/bench_panel [seconds=20] [rate=10000]
+#include "Debug.h"
+#include "DebugPanel.h"
+#include "Trace.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    QDir(home.path()).mkdir(QStringLiteral("Documents"));
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
+    const int rate = argc > 2 ? std::atoi(argv[2]) : 10000;
+
+    // Trace lines also go to standard error: keep the figures readable.
+    const int savedErr = ::dup(STDERR_FILENO);
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devNull, STDERR_FILENO);
+    FILE* out = fdopen(savedErr, "w");
+
+    Debug::sharedEngineInstance()->notify(true);
+    DebugPanel panel;
+    std::atomic<bool> stop{false};
+    std::atomic<long> written{0};
+    std::thread worker([&] {
+        // Bursts every 10 ms keep the rate without a sleep per line.
+        const int perBurst = std::max(1, rate / 100);
+        auto next = std::chrono::steady_clock::now();
+        while (!stop) {
+            for (int i = 0; i < perBurst; ++i) {
+                traceMessage("flood line %ld from the worker, padded to a typical trace length .........", written++);
+            }
+            next += std::chrono::milliseconds(10);
+            std::this_thread::sleep_until(next);
+        }
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worstGap = 0;
+    qint64 worstThisSecond = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &panel, [&] {
+        const qint64 now = clock.elapsed();
+        worstGap = std::max(worstGap, now - last);
+        worstThisSecond = std::max(worstThisSecond, now - last);
+        last = now;
+        panel.systemTick();
+    });
+    QTimer report;
+    int second = 0;
+    QObject::connect(&report, &QTimer::timeout, &panel, [&] {
+        ++second;
+        std::fprintf(out, "t=%2ds lines=%7ld text=%7lld chars  worst tick gap %3lld ms  RSS %ld KiB\n", second,
+                     written.load(), static_cast<long long>(panel.fullOutStr().size()),
+                     static_cast<long long>(worstThisSecond), residentKiB());
+        std::fflush(out);
+        worstThisSecond = 0;
+        if (second >= seconds) {
+            app.quit();
+        }
+    });
+    tick.start(83);
+    report.start(1000);
+    app.exec();
+    stop = true;
+    worker.join();
+    Debug::sharedEngineInstance()->notify(false);
+    std::fprintf(out, "flood: %ld lines in %d s, longest gap between ticks %lld ms\n", written.load(), seconds,
+                 static_cast<long long>(worstGap));
+
+    // A log of 1 MB of main text: save, then view.
+    QString big;
+    while (big.size() < 1000 * 1000) {
+        big += QStringLiteral("a line of a saved log with numbers 12345 and words, about sixty\n");
+    }
+    panel.clrBtn();
+    panel.setFullOutStr(big);
+    QElapsedTimer t;
+    t.start();
+    panel.saveLog();
+    const double saveMs = double(t.nsecsElapsed()) / 1e6;
+    t.restart();
+    panel.viewLogs();
+    panel.systemTick(); // the view shows the listing on the tick
+    const double viewMs = double(t.nsecsElapsed()) / 1e6;
+    std::fprintf(out, "log of %lld chars: save %.1f ms, view %.1f ms\n", static_cast<long long>(big.size()), saveMs,
+                 viewMs);
+    return 0;
+}
