@@ -63,7 +63,7 @@ public:
     /** n times swaps two entries at random positions (random() mod size); an empty slot or n <= 0
      *  changes nothing. */
     void shuffleArraySlotNumberOfShuffles(int slot, int n);
-    /** The slot becomes that very list (shared with the caller, not copied). */
+    /** The slot becomes that very list (shared with the caller, not copied); nullptr empties it. */
     void copyArrayToSlotToSlot(const Slot& list, int slot);
 
     // ---- Files ----
