@@ -2,6 +2,7 @@
 # and the optional sanitizers. Nothing here is set globally.
 option(CARROWEN_WERROR "Treat compiler warnings as errors" OFF)
 option(CARROWEN_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(CARROWEN_TSAN "Build with ThreadSanitizer (the tests labelled tsan)" OFF)
 
 add_library(carrowen_options INTERFACE)
 target_compile_features(carrowen_options INTERFACE cxx_std_20)
@@ -16,4 +17,8 @@ if(CARROWEN_SANITIZE)
     target_compile_options(carrowen_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                       -fno-sanitize-recover=undefined)
     target_link_options(carrowen_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(CARROWEN_TSAN)
+    target_compile_options(carrowen_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(carrowen_options INTERFACE -fsanitize=thread)
 endif()

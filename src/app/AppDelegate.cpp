@@ -5,10 +5,12 @@
 #include "ui_AlertWindow.h"
 #include "ui_SettingsWindow.h"
 
+#include "Arrays.h"
 #include "Debug.h"
 #include "FS.h"
 #include "Format.h"
 #include "LibMath.h"
+#include "Mac_fs.h"
 #include "Mac_media.h"
 #include "Mac_objects.h"
 #include "Mac_system.h"
@@ -177,7 +179,8 @@ void AppDelegate::initClasses()
     m_system = Mac_system::sharedEngineInstance();
     m_st = Strings::sharedEngineInstance();
     m_fs = FS::sharedEngineInstance();
-    // Mac_fs and Arrays are created at start but not used by the monitor; they arrive later.
+    Mac_fs::sharedEngineInstance(); // created at start, not used further
+    Arrays::sharedEngineInstance(); // created at start, not used further
     m_db = Debug::sharedEngineInstance();
     LibMath::sharedEngineInstance(); // created at start, not used further
 }
