@@ -9,7 +9,7 @@ packages=(
     libplist-dev libminizip-dev zlib1g-dev libcurl4-openssl-dev
     libespeak-ng-dev espeak-ng-data libsndfile1-dev libxtst-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xdg-utils xvfb xauth x11-utils trayer pulseaudio pulseaudio-utils sox
+    xdg-utils xvfb xauth x11-utils trayer openbox pulseaudio pulseaudio-utils sox
     zip unzip iproute2 util-linux
     clang libclang-rt-14-dev gobjc libgnustep-base-dev
 )

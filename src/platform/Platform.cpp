@@ -2,14 +2,17 @@
 
 #include "KeyEvents.h"
 #include "Pasteboard.h"
+#include "Reachability.h"
 #include "SpeechSynthesizer.h"
 #include "Workspace.h"
 #include "linux/ClipboardPasteboard.h"
 #include "linux/EspeakSpeechSynthesizer.h"
+#include "linux/LinuxReachability.h"
 #include "linux/XTestKeyEvents.h"
 #include "linux/XdgWorkspace.h"
 #include "null/MemoryPasteboard.h"
 #include "null/NullKeyEvents.h"
+#include "null/NullReachability.h"
 #include "null/NullSpeechSynthesizer.h"
 #include "null/NullWorkspace.h"
 
@@ -21,6 +24,7 @@ struct Installed
     std::shared_ptr<KeyEvents> keys;
     std::shared_ptr<Pasteboard> pasteboard;
     std::shared_ptr<Workspace> workspace;
+    std::shared_ptr<Reachability> reachability;
 };
 
 // Main thread only, like everything that uses the backends.
@@ -60,11 +64,13 @@ void installBackends(Backends kind)
         current.keys = std::make_shared<XTestKeyEvents>();
         current.pasteboard = std::make_shared<ClipboardPasteboard>();
         current.workspace = std::make_shared<XdgWorkspace>();
+        current.reachability = std::make_shared<LinuxReachability>();
     } else {
         current.speech = std::make_shared<NullSpeechSynthesizer>();
         current.keys = std::make_shared<NullKeyEvents>();
         current.pasteboard = std::make_shared<MemoryPasteboard>();
         current.workspace = std::make_shared<NullWorkspace>();
+        current.reachability = std::make_shared<NullReachability>();
     }
 }
 
@@ -84,6 +90,10 @@ std::shared_ptr<Workspace> workspace()
 {
     return orNull<Workspace, NullWorkspace>(installed().workspace);
 }
+std::shared_ptr<Reachability> reachability()
+{
+    return orNull<Reachability, NullReachability>(installed().reachability);
+}
 
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer)
 {
@@ -100,6 +110,10 @@ void setPasteboard(std::shared_ptr<Pasteboard> pasteboard)
 void setWorkspace(std::shared_ptr<Workspace> workspace)
 {
     installed().workspace = std::move(workspace);
+}
+void setReachability(std::shared_ptr<Reachability> reachability)
+{
+    installed().reachability = std::move(reachability);
 }
 
 } // namespace Platform

@@ -4,6 +4,7 @@
 
 class KeyEvents;
 class Pasteboard;
+class Reachability;
 class SpeechSynthesizer;
 class Workspace;
 
@@ -28,11 +29,14 @@ std::shared_ptr<KeyEvents> keyEvents();
 std::shared_ptr<Pasteboard> pasteboard();
 /** The workspace in use. Never null. */
 std::shared_ptr<Workspace> workspace();
+/** The reachability probe in use. Never null; the null backend finds no host reachable. */
+std::shared_ptr<Reachability> reachability();
 
 /** Install one backend or fake; nullptr puts the null backend back. */
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer);
 void setKeyEvents(std::shared_ptr<KeyEvents> keyEvents);
 void setPasteboard(std::shared_ptr<Pasteboard> pasteboard);
 void setWorkspace(std::shared_ptr<Workspace> workspace);
+void setReachability(std::shared_ptr<Reachability> reachability);
 
 } // namespace Platform

@@ -1,8 +1,9 @@
 #include "Debug.h"
 
+#include "FakeReachability.h"
 #include "ManualClock.h"
 #include "NotificationCenter.h"
-#include "Reachability.h"
+#include "Platform.h"
 #include "StderrCapture.h"
 #include "Trace.h"
 
@@ -28,17 +29,6 @@ public:
 private:
     NotificationCenter::Token m_token = 0;
     QStringList m_posted;
-};
-
-class RecordingProbe : public Reachability
-{
-public:
-    bool isReachable(const QString& host) override
-    {
-        probed << host;
-        return host == QStringLiteral("up.example");
-    }
-    QStringList probed;
 };
 
 // Traces from a member function so that the macro has to find class and method names itself.
@@ -422,15 +412,14 @@ private slots:
 
     void probeDelegates()
     {
-        RecordingProbe probe;
-        Reachability::setCurrent(&probe);
-        const bool up = db->isDataSourceAvailable(QStringLiteral("up.example"));
-        const bool down = db->isDataSourceAvailable(QStringLiteral("down.example"));
-        Reachability::setCurrent(nullptr);
-        QVERIFY(up);
-        QVERIFY(!down);
-        QCOMPARE(probe.probed, (QStringList{QStringLiteral("up.example"), QStringLiteral("down.example")}));
-        QVERIFY(&Reachability::current() != &probe);
+        {
+            FakeReachability probe;
+            probe.setReachable(QStringLiteral("up.example"));
+            QVERIFY(db->isDataSourceAvailable(QStringLiteral("up.example")));
+            QVERIFY(!db->isDataSourceAvailable(QStringLiteral("down.example")));
+            QCOMPARE(probe.probed(), (QStringList{QStringLiteral("up.example"), QStringLiteral("down.example")}));
+        }
+        QVERIFY(!db->isDataSourceAvailable(QStringLiteral("up.example"))); // the null backend again
     }
 
     void freeFields()
