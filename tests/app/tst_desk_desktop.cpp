@@ -1,7 +1,6 @@
-// The monitor on a real X server with a window manager: a private Xvfb of the size CARROWEN_SCREEN
-// gives (1280x800 by default) with openbox, both started by this test. As root the whole test runs in
-// private namespaces whose resolver never answers (NetNamespace.h). What is checked is what the X
-// server sees: where the keys go, which window has the focus, where the window manager put the frame.
+// The monitor on an X server with a window manager (tools/with-session.sh with CARROWEN_SCREEN starts
+// Xvfb of that size with openbox); as root in private namespaces whose resolver never answers
+// (NetNamespace.h). Keys, focus and frames are checked as the X server sees them.
 #include "AppDelegate.h"
 #include "AppDelegateUi.h"
 #include "FakeReachability.h"
@@ -9,118 +8,84 @@
 #include "TestHome.h"
 
 #include "Platform.h"
+#include "Plist.h"
 #include "linux/LinuxReachability.h"
+#include "linux/XdgWorkspace.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSlider>
+#include <QMessageBox>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
 #include <thread>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 bool g_silentResolver = false;
-QString g_skip;
 
 QString s(const char* text)
 {
     return QString::fromUtf8(text);
 }
 
-pid_t spawn(const QList<QByteArray>& command)
-{
-    std::vector<char*> argv;
-    for (const QByteArray& word : command) {
-        argv.push_back(const_cast<char*>(word.constData()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
-}
+using Moment = std::chrono::steady_clock::time_point;
 
-bool onPath(const char* program)
-{
-    return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
-}
-
-// Types keys with XTest from a connection and a thread of its own, so that a busy main thread cannot
-// hold the typing up, only the keys' arrival.
-void typeKeys(int count, std::chrono::milliseconds every)
+// XTest keys from a thread and a connection of their own: a busy main thread delays only their arrival.
+// Each key's moment of sending goes to sent (when given).
+void typeKeys(int count, int everyMs, std::vector<Moment>* sent = nullptr)
 {
     Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        return;
-    }
     const KeyCode a = XKeysymToKeycode(display, XStringToKeysym("a"));
     for (int i = 0; i < count; ++i) {
+        if (sent) {
+            (*sent)[std::size_t(i)] = std::chrono::steady_clock::now();
+        }
         XTestFakeKeyEvent(display, a, True, 0);
         XTestFakeKeyEvent(display, a, False, 0);
         XSync(display, False);
-        std::this_thread::sleep_for(every);
+        std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
     }
     XCloseDisplay(display);
 }
 
-// The window manager's frame around a client window: the client's ancestor just below the root.
-Window frameOf(Display* display, Window window)
-{
-    for (;;) {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
-            return window;
-        }
-        XFree(children);
-        if (parent == root) {
-            return window;
-        }
-        window = parent;
-    }
-}
-
-QRect rootGeometry(Display* display, Window window)
+// The window manager's frame around a window (its ancestor just below the root), in root coordinates.
+Window frameOf(Display* display, Window window, QRect* geometry = nullptr)
 {
     Window root = 0;
-    int x = 0;
-    int y = 0;
-    unsigned int w = 0;
-    unsigned int h = 0;
-    unsigned int border = 0;
-    unsigned int depth = 0;
-    XGetGeometry(display, window, &root, &x, &y, &w, &h, &border, &depth);
-    Window child = 0;
-    XTranslateCoordinates(display, window, root, 0, 0, &x, &y, &child);
-    return {x, y, int(w), int(h)};
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    while (XQueryTree(display, window, &root, &parent, &children, &count) && (XFree(children), parent != root)) {
+        window = parent;
+    }
+    XWindowAttributes a{};
+    XGetWindowAttributes(display, window, &a);
+    if (geometry) {
+        *geometry = QRect(a.x, a.y, a.width, a.height);
+    }
+    return window;
 }
 
-Window focusedWindow(Display* display)
+Window focused(Display* display)
 {
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     return focus;
+}
+
+Window xid(QWidget* window)
+{
+    return Window(window->windowHandle()->winId());
 }
 
 } // namespace
@@ -135,60 +100,82 @@ private:
     std::unique_ptr<AppDelegate> m_app;
     Display* m_display = nullptr;
 
-    AppDelegate& launch()
-    {
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
-        return *m_app;
-    }
+    AppDelegate& app() { return *m_app; }
 
 private slots:
     void initTestCase()
     {
-        if (!g_skip.isEmpty()) {
-            QSKIP(qPrintable(g_skip));
+        if (qEnvironmentVariableIsEmpty("CARROWEN_SCREEN") || QStandardPaths::findExecutable(s("openbox")).isEmpty()) {
+            QSKIP("needs openbox and tools/with-session.sh with CARROWEN_SCREEN");
         }
-        Platform::installBackends(Platform::Backends::Null);
         m_display = XOpenDisplay(nullptr);
-        QVERIFY(m_display);
     }
-    void cleanupTestCase()
+    void init()
     {
-        if (m_display) {
-            XCloseDisplay(m_display);
-        }
+        Platform::installBackends(Platform::Backends::Null);
+        m_home = std::make_unique<TestHome>();
+        m_fake = std::make_unique<FakeReachability>();
+        m_app = std::make_unique<AppDelegate>();
+        m_app->applicationDidFinishLaunching();
+        app().ui().intSlider->setValue(1);
     }
-    void init() { m_home = std::make_unique<TestHome>(); }
     void cleanup()
     {
         m_app.reset();
         m_fake.reset();
-        Platform::installBackends(Platform::Backends::Null);
         QDir::setCurrent(QDir::tempPath());
         m_home.reset();
     }
 
-    // The whole settings window, title bar included, is on screen after "Settings…".
-    void settingsWindowFitsTheScreen()
+    // The whole settings window, title bar included, is on screen; the controls beside the slider's
+    // label stay put while it grows; Escape closes the window as its close button does, and so saves.
+    void settingsWindow()
     {
-        AppDelegate& app = launch();
-        app.ui().checkingEnabled->setChecked(false);
-        app.showSettings();
-        QVERIFY(QTest::qWaitForWindowExposed(app.windowSettings()));
+        app().showSettings();
+        QVERIFY(QTest::qWaitForWindowActive(app().windowSettings()));
         QTest::qWait(300); // the window manager's last move
-        const Window client = Window(app.windowSettings()->windowHandle()->winId());
-        const QRect frame = rootGeometry(m_display, frameOf(m_display, client));
-        const QRect inside = rootGeometry(m_display, client);
+        QRect frame;
+        frameOf(m_display, xid(app().windowSettings()), &frame);
         const QRect screen(0, 0, DisplayWidth(m_display, 0), DisplayHeight(m_display, 0));
-        const QString shown = s("frame %1,%2 %3x%4 on %5x%6")
-                                  .arg(frame.x())
-                                  .arg(frame.y())
-                                  .arg(frame.width())
-                                  .arg(frame.height())
-                                  .arg(screen.width())
-                                  .arg(screen.height());
-        QVERIFY2(frame.top() < inside.top(), qPrintable(s("no title bar: ") + shown));
-        QVERIFY2(screen.contains(frame), qPrintable(shown));
+        const QByteArray shown = QDebug::toString(frame).toUtf8() + " on " + QDebug::toString(screen).toUtf8();
+        QVERIFY2(frame.height() > app().windowSettings()->height(), "no title bar: " + shown);
+        QVERIFY2(screen.contains(frame), shown.constData());
+
+        const QRect field = app().ui().txtUrl->geometry();
+        app().ui().intSlider->setValue(120);
+        QApplication::processEvents();
+        QCOMPARE(app().ui().txtUrl->geometry(), field);
+
+        app().ui().txtUrl->setText(s("escape.example"));
+        QTest::keyClick(app().ui().txtUrl, Qt::Key_Escape);
+        QTRY_VERIFY(!app().windowSettings()->isVisible());
+        const auto saved = Plist::readFile(m_home->documents() + s("/com.velbor.Carrowen/TestFile.txt"));
+        QCOMPARE(saved.value_or(QVariant()).toMap().value(s("gen0")).toString(), s("escape.example"));
+        QVERIFY(app().aboutUi().aboutText->text().contains(s("Version ")));
+    }
+
+    // Every control that takes the keyboard focus looks different while it has it (after Tab, as the
+    // styles draw focus frames only during keyboard navigation).
+    void focusIsVisible()
+    {
+        QStringList invisible;
+        for (QWidget* window : {app().windowSettings(), app().windowAlert(), app().windowAbout()}) {
+            app().showWindow(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_Tab);
+            for (QWidget* control : window->findChildren<QWidget*>()) {
+                if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) {
+                    window->setFocus();
+                    const QImage without = control->grab().toImage();
+                    control->setFocus(Qt::TabFocusReason);
+                    if (control->grab().toImage() == without) {
+                        invisible << control->objectName();
+                    }
+                }
+            }
+            window->hide();
+        }
+        QVERIFY2(invisible.isEmpty(), qPrintable(invisible.join(u' ')));
     }
 
     // Another client's window has the focus; a down announcement brings the alert up, and the keys go
@@ -197,84 +184,125 @@ private slots:
     {
         Display* other = XOpenDisplay(nullptr);
         const Window editor = XCreateSimpleWindow(other, DefaultRootWindow(other), 50, 50, 300, 200, 0, 0, 0xffffff);
-        XSelectInput(other, editor, KeyPressMask | ExposureMask);
+        XSelectInput(other, editor, KeyPressMask);
         XMapRaised(other, editor);
-        XSync(other, False);
-        QTRY_VERIFY([&] {
-            XSetInputFocus(other, editor, RevertToParent, CurrentTime);
-            XSync(other, False);
-            return focusedWindow(m_display) == editor;
-        }());
+        QTRY_VERIFY((XSetInputFocus(other, editor, RevertToParent, CurrentTime), XSync(other, False),
+                     focused(m_display) == editor));
 
-        m_fake = std::make_unique<FakeReachability>();
-        AppDelegate& app = launch();
-        app.ui().intSlider->setValue(1);
-        app.ui().txtNetFailInterval->setText(s("1"));
+        app().ui().txtNetFailInterval->setText(s("1"));
         for (int i = 0; i < 12; ++i) {
-            app.gameLoop(); // not reachable: the down alert
+            app().gameLoop(); // not reachable: the down alert
         }
-        QVERIFY(app.windowAlert()->isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(app.windowAlert()));
+        QVERIFY(QTest::qWaitForWindowExposed(app().windowAlert()));
         QTest::qWait(300);
-        QCOMPARE(focusedWindow(m_display), editor);
-        typeKeys(5, std::chrono::milliseconds(20));
+        QCOMPARE(focused(m_display), editor);
+        typeKeys(5, 20);
         int keys = 0;
         QTRY_VERIFY([&] {
-            while (XPending(other)) {
-                XEvent event;
-                XNextEvent(other, &event);
+            for (XEvent event; XPending(other) && (XNextEvent(other, &event), true);) {
                 keys += event.type == KeyPress ? 1 : 0;
             }
             return keys == 5;
         }());
 
-        app.showAlert();
-        QVERIFY(QTest::qWaitForWindowActive(app.windowAlert()));
-        QTRY_VERIFY(frameOf(m_display, focusedWindow(m_display)) ==
-                    frameOf(m_display, Window(app.windowAlert()->windowHandle()->winId())));
-        XDestroyWindow(other, editor);
+        app().showAlert();
+        QTRY_COMPARE(frameOf(m_display, focused(m_display)), frameOf(m_display, xid(app().windowAlert())));
         XCloseDisplay(other);
     }
 
-    // With a resolver that never answers and checks every second (both the primary host and the host
-    // list), keys typed at 20 a second for 10 s reach the settings window with no gap over 150 ms.
+    // A resolver that takes seconds (held answers): the primary host and a list host are each asked once
+    // until their answers arrive, and each check finishes when its answer comes.
+    void checksFinishWhenTheAnswerArrives()
+    {
+        app().ui().txtUrlList->setPlainText(s("a.example\nb.example"));
+        app().ui().txtUrlsInterval->setText(s("1"));
+        app().ui().checkUrlsEnabled->setChecked(true);
+        m_fake->holdAnswers(true);
+        while (app().tick() < 48) {
+            app().gameLoop();
+        }
+        QCOMPARE(m_fake->held(), (QStringList{s("www.debian.org"), s("a.example")}));
+        QCOMPARE(m_fake->probed().size(), 2);
+        QCOMPARE(app().latest().size(), 1); // the start's up state, announced with the last answer
+        m_fake->answerHeld();
+        QCOMPARE(app().latest().size(), 3);
+        QVERIFY(app().latest().at(1).endsWith(s("-Internet connection lost\n")));
+        QVERIFY(app().latest().at(0).endsWith(s("-Host a.example is not reachable\n")));
+        QVERIFY(app().statusBar()->toolTip().startsWith(s("Carrowen: the Internet is not reachable since")));
+        for (int i = 0; i < 12; ++i) {
+            app().gameLoop();
+        }
+        QCOMPARE(m_fake->held(), (QStringList{s("www.debian.org"), s("b.example")}));
+
+        app().ui().checkingEnabled->setChecked(false);
+        app().gameLoop();
+        QCOMPARE(app().statusImageName(), s("checkOff.png"));
+        QCOMPARE(app().statusBar()->toolTip(), s("Carrowen: monitoring is off"));
+    }
+
+    // xdg-open failing: Show Log shows the log in the program's own window, which follows new entries;
+    // a web address is shown, selectable.
+    void whenXdgOpenFails()
+    {
+        QTemporaryDir bin;
+        QVERIFY(QFile::link(s("/bin/false"), bin.filePath(s("xdg-open"))));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        Platform::setWorkspace(std::make_shared<XdgWorkspace>());
+
+        app().logChange(s("first"));
+        app().showLog();
+        QTRY_VERIFY(app().windowLog() && app().windowLog()->isVisible());
+        QVERIFY(app().windowLog()->isReadOnly() && app().windowLog()->toPlainText().endsWith(s("-first")));
+        app().logChange(s("second"));
+        QCOMPARE(app().windowLog()->blockCount(), 2);
+        QVERIFY(app().windowLog()->toPlainText().endsWith(s("-second")));
+
+        app().showSettings();
+        app().visitMainWebsite();
+        QTRY_VERIFY(app().windowSettings()->findChild<QMessageBox*>());
+        const QMessageBox* message = app().windowSettings()->findChild<QMessageBox*>();
+        QVERIFY(message->text().contains(AppDelegate::homePageUrl()));
+        QVERIFY(message->textInteractionFlags() & Qt::TextSelectableByMouse);
+        qputenv("PATH", path);
+    }
+
+    // A resolver that never answers, checks every second (primary host and host list): keys typed at
+    // 20 a second for 10 s each reach the settings window within 150 ms.
     void typingWhileTheResolverIsSilent()
     {
-        if (!g_silentResolver) {
-            QSKIP("needs root and network namespaces for a silent resolver");
-        }
-        if (DisplayHeight(m_display, 0) != 800) {
-            QSKIP("measured on the 1280x800 screen only");
+        if (!g_silentResolver || DisplayHeight(m_display, 0) != 800) {
+            QSKIP("needs root and network namespaces; measured on the 1280x800 screen");
         }
         Platform::setReachability(std::make_shared<LinuxReachability>());
-        AppDelegate& app = launch();
-        app.ui().txtUrl->setText(s("carrowen-silent.example"));
-        app.ui().intSlider->setValue(1);
-        app.ui().txtUrlList->setPlainText(s("silent-a.example\nsilent-b.example"));
-        app.ui().txtUrlsInterval->setText(s("1"));
-        app.ui().checkUrlsEnabled->setChecked(true);
-        QLineEdit* field = app.ui().txtNetOkAlert;
-        app.showSettings();
-        QVERIFY(QTest::qWaitForWindowActive(app.windowSettings()));
-        field->setFocus();
-        field->clear();
+        app().ui().txtUrl->setText(s("carrowen-silent.example"));
+        app().ui().txtUrlList->setPlainText(s("silent-a.example\nsilent-b.example"));
+        app().ui().txtUrlsInterval->setText(s("1"));
+        app().ui().checkUrlsEnabled->setChecked(true);
+        app().showSettings();
+        QVERIFY(QTest::qWaitForWindowActive(app().windowSettings()));
+        app().ui().txtNetOkAlert->setFocus();
 
-        QElapsedTimer clock;
-        clock.start();
-        QList<qint64> arrivals;
-        connect(field, &QLineEdit::textEdited, this, [&] { arrivals << clock.elapsed(); });
-        std::thread typist(typeKeys, 200, std::chrono::milliseconds(50));
-        QTRY_VERIFY_WITH_TIMEOUT(arrivals.size() == 200, 20000);
+        std::vector<Moment> sent(200);
+        std::vector<Moment> arrived;
+        connect(app().ui().txtNetOkAlert, &QLineEdit::textEdited, this,
+                [&] { arrived.push_back(std::chrono::steady_clock::now()); });
+        std::thread typist(typeKeys, 200, 50, &sent);
+        QTRY_VERIFY_WITH_TIMEOUT(arrived.size() == 200, 20000);
         typist.join();
-        qint64 longest = 0;
-        for (qsizetype i = 1; i < arrivals.size(); ++i) {
-            longest = std::max(longest, arrivals.at(i) - arrivals.at(i - 1));
+        // Each key's delay from its sending to the widget, and the gaps between arrivals (which also
+        // hold the typist's own scheduling on a loaded machine).
+        qint64 delay = 0;
+        qint64 gap = 0;
+        for (std::size_t i = 0; i < arrived.size(); ++i) {
+            delay = std::max<qint64>(delay, (arrived[i] - sent[i]) / std::chrono::milliseconds(1));
+            gap = i ? std::max<qint64>(gap, (arrived[i] - arrived[i - 1]) / std::chrono::milliseconds(1)) : 0;
         }
-        qInfo("longest gap between two keys: %lld ms", static_cast<long long>(longest));
-        QVERIFY2(longest <= 150, qPrintable(QString::number(longest)));
-        // The silent resolver was asked and its time-outs announced, without taking the keys.
-        QVERIFY(app.ui().latestView->toPlainText().contains(s("Internet connection lost")));
-        QVERIFY(app.windowAlert()->isVisible());
+        qInfo("longest delay of a key: %lld ms; longest gap between two: %lld ms", static_cast<long long>(delay),
+              static_cast<long long>(gap));
+        QVERIFY2(delay <= 150, qPrintable(QString::number(delay)));
+        // The silent resolver's time-outs were announced (with the alert up) without taking the keys.
+        QVERIFY(app().ui().latestView->toPlainText().contains(s("Internet connection lost")));
     }
 };
 
@@ -286,72 +314,20 @@ int main(int argc, char** argv)
         qputenv("CARROWEN_IN_NETNS", "1");
         std::vector<char*> again{const_cast<char*>("unshare"), const_cast<char*>("--mount"),
                                  const_cast<char*>("--net")};
-        for (int i = 0; i < argc; ++i) {
-            again.push_back(argv[i]);
-        }
-        again.push_back(nullptr);
+        again.insert(again.end(), argv, argv + argc + 1);
         execvp("unshare", again.data());
         return 1;
     }
-    if (!qEnvironmentVariableIsEmpty("CARROWEN_IN_NETNS")) {
-        QString error;
-        g_silentResolver = NetNamespace::enterPrivateNetwork(&error) &&
-                           NetNamespace::startDnsStandIn(NetNamespace::Dns::Silent, nullptr);
-        if (!g_silentResolver) {
-            qWarning("no silent resolver: %s", qPrintable(error));
-        }
-    }
-
-    QList<pid_t> started;
-    QByteArray size = qgetenv("CARROWEN_SCREEN");
-    if (size.isEmpty()) {
-        size = "1280x800";
-    }
-    if (!onPath("Xvfb") || !onPath("openbox")) {
-        g_skip = s("needs Xvfb and openbox");
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    } else {
-        int n = 140;
-        while (QFile::exists(s("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(s("/tmp/.X%1-lock").arg(n))) {
-            ++n;
-        }
-        const QByteArray display = ":" + QByteArray::number(n);
-        started << spawn({"Xvfb", display, "-screen", "0", size + "x24", "-nolisten", "tcp"});
-        qputenv("DISPLAY", display);
-        Display* x = nullptr;
-        for (int i = 0; i < 100 && !(x = XOpenDisplay(nullptr)); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        started << spawn({"openbox", "--sm-disable"});
-        // The window manager is ready when it announces itself on the root window.
-        const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-        for (int i = 0; i < 100; ++i) {
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0;
-            unsigned long after = 0;
-            unsigned char* data = nullptr;
-            XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, AnyPropertyType, &type, &format, &count,
-                               &after, &data);
-            XFree(data);
-            if (count == 1) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        XCloseDisplay(x);
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
+    QString error;
+    g_silentResolver = !qEnvironmentVariableIsEmpty("CARROWEN_IN_NETNS") && NetNamespace::enterPrivateNetwork(&error) &&
+                       NetNamespace::startDnsStandIn(NetNamespace::Dns::Silent, nullptr);
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("CARROWEN_SCREEN") ? "offscreen" : "xcb");
     int status = 0;
     {
         QApplication app(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
         TestDeskDesktop test;
         status = QTest::qExec(&test, argc, argv);
-    }
-    for (auto it = started.rbegin(); it != started.rend(); ++it) {
-        ::kill(*it, SIGTERM);
-        ::waitpid(*it, nullptr, 0);
     }
     // Lookups given up at the resolver's bound may still be running: leave without waiting for them.
     std::_Exit(status);
