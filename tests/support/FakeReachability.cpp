@@ -2,6 +2,8 @@
 
 #include "Platform.h"
 
+#include <utility>
+
 FakeReachability::FakeReachability()
 {
     // Not owned by the platform: the test owns the fake.
@@ -31,20 +33,10 @@ void FakeReachability::probe(const QString& host, QObject* context, Answer answe
     m_held.append({host, std::move(answer)});
 }
 
-QStringList FakeReachability::held() const
-{
-    QStringList hosts;
-    for (const Held& h : m_held) {
-        hosts << h.host;
-    }
-    return hosts;
-}
-
 void FakeReachability::answerHeld()
 {
-    const QList<Held> held = std::exchange(m_held, {});
-    for (const Held& h : held) {
-        h.answer(m_reachable.contains(h.host));
+    for (const auto& [host, answer] : std::exchange(m_held, {})) {
+        answer(m_reachable.contains(host));
     }
 }
 

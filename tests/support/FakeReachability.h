@@ -29,19 +29,12 @@ public:
 
     /** From now on probe() keeps its answers until answerHeld() (or answers at once again). */
     void holdAnswers(bool hold) { m_hold = hold; }
-    /** The hosts whose answers are held back, oldest first. */
-    QStringList held() const;
     /** Delivers the held answers, each as reachability is set now. */
     void answerHeld();
 
 private:
-    struct Held
-    {
-        QString host;
-        Answer answer;
-    };
     QSet<QString> m_reachable;
     QStringList m_probed;
     bool m_hold = false;
-    QList<Held> m_held;
+    QList<std::pair<QString, Answer>> m_held;
 };
