@@ -410,18 +410,6 @@ private slots:
         QCOMPARE(processLogTexts(capture.take()), expected);
     }
 
-    void probeDelegates()
-    {
-        {
-            FakeReachability probe;
-            probe.setReachable(QStringLiteral("up.example"));
-            QVERIFY(db->isDataSourceAvailable(QStringLiteral("up.example")));
-            QVERIFY(!db->isDataSourceAvailable(QStringLiteral("down.example")));
-            QCOMPARE(probe.probed(), (QStringList{QStringLiteral("up.example"), QStringLiteral("down.example")}));
-        }
-        QVERIFY(!db->isDataSourceAvailable(QStringLiteral("up.example"))); // the null backend again
-    }
-
     void freeFields()
     {
         db->setDbInt(-7);

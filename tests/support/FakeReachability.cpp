@@ -2,8 +2,6 @@
 
 #include "Platform.h"
 
-#include <utility>
-
 FakeReachability::FakeReachability()
 {
     // Not owned by the platform: the test owns the fake.
@@ -21,23 +19,6 @@ bool FakeReachability::isReachable(const QString& host)
 {
     m_probed.append(host);
     return m_reachable.contains(host);
-}
-
-void FakeReachability::probe(const QString& host, QObject* context, Answer answer)
-{
-    if (!m_hold) {
-        Reachability::probe(host, context, std::move(answer));
-        return;
-    }
-    m_probed.append(host);
-    m_held.append({host, std::move(answer)});
-}
-
-void FakeReachability::answerHeld()
-{
-    for (const auto& [host, answer] : std::exchange(m_held, {})) {
-        answer(m_reachable.contains(host));
-    }
 }
 
 void FakeReachability::setReachable(const QString& host, bool reachable)
