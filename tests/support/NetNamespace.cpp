@@ -16,15 +16,13 @@
 
 namespace {
 
+// Refuses to touch anything but a network namespace of its own: loopback must be the only interface.
 bool onlyLoopback()
 {
     struct if_nameindex* names = if_nameindex();
-    if (!names) {
-        return false;
-    }
-    bool only = true;
-    for (struct if_nameindex* n = names; n->if_index != 0; ++n) {
-        only = only && std::strcmp(n->if_name, "lo") == 0;
+    bool only = names != nullptr;
+    for (struct if_nameindex* n = names; only && n->if_index != 0; ++n) {
+        only = std::strcmp(n->if_name, "lo") == 0;
     }
     if_freenameindex(names);
     return only;
@@ -33,12 +31,9 @@ bool onlyLoopback()
 bool loopbackUp()
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
     ifreq request{};
     std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool ok = ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    bool ok = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
     request.ifr_flags = short(request.ifr_flags | IFF_UP | IFF_RUNNING);
     ok = ok && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
     ::close(fd);
@@ -50,11 +45,8 @@ bool replaceFile(const char* target, const char* text)
 {
     char path[] = "/tmp/carrowen-netns-XXXXXX";
     const int fd = ::mkstemp(path);
-    if (fd < 0) {
-        return false;
-    }
     const size_t length = std::strlen(text);
-    const bool written = ::write(fd, text, length) == ssize_t(length);
+    const bool written = fd >= 0 && ::write(fd, text, length) == ssize_t(length);
     ::close(fd);
     const bool mounted = written && ::mount(path, target, nullptr, MS_BIND, nullptr) == 0;
     ::unlink(path);
@@ -68,13 +60,7 @@ void serveDns(int fd, NetNamespace::Dns mode, std::atomic<int>* queries)
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         const ssize_t n = ::recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n < 12) {
-            continue;
-        }
-        if (queries) {
-            ++*queries;
-        }
-        if (mode == NetNamespace::Dns::Silent) {
+        if (n < 12 || (queries && (++*queries, false)) || mode == NetNamespace::Dns::Silent) {
             continue;
         }
         // Keep the header and the first question; flags: response, recursion desired and available, NXDOMAIN.
@@ -83,15 +69,11 @@ void serveDns(int fd, NetNamespace::Dns mode, std::atomic<int>* queries)
             end += buf[end] + 1;
         }
         end += 5;
-        if (end > n) {
-            continue;
+        if (end <= n) {
+            const unsigned char header[] = {0x81, 0x83, 0, 1, 0, 0, 0, 0, 0, 0};
+            std::memcpy(buf + 2, header, sizeof header);
+            ::sendto(fd, buf, size_t(end), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
         }
-        buf[2] = 0x81;
-        buf[3] = 0x83;
-        buf[4] = 0;
-        buf[5] = 1;
-        std::memset(buf + 6, 0, 6);
-        ::sendto(fd, buf, size_t(end), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
     }
 }
 
@@ -101,13 +83,9 @@ namespace NetNamespace {
 
 QStringList unshareArguments(const QString& program, const QStringList& arguments, QString* skip)
 {
-    if (::geteuid() != 0) {
-        *skip = QStringLiteral("needs root to make network namespaces (unshare --mount --net)");
-        return {};
-    }
     const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
-    if (unshare.isEmpty()) {
-        *skip = QStringLiteral("unshare (util-linux) is not installed");
+    if (::geteuid() != 0 || unshare.isEmpty()) {
+        *skip = QStringLiteral("needs root and util-linux's unshare to make network namespaces");
         return {};
     }
     return QStringList{unshare, QStringLiteral("--mount"), QStringLiteral("--net"), program} + arguments;
@@ -137,9 +115,7 @@ bool startDnsStandIn(Dns mode, std::atomic<int>* queries)
     address.sin_port = htons(53);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+        ::close(fd);
         return false;
     }
     std::thread(serveDns, fd, mode, queries).detach();
