@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -110,23 +109,6 @@ class TestReachability : public QObject
 
 private slots:
     // Names that never reach DNS: /etc/hosts and numeric addresses, on the machine's own loopback.
-    // The asynchronous probe answers on the main thread, and not at all once its context is gone.
-    void probeAnswersOnTheMainThread()
-    {
-        LinuxReachability probe;
-        QObject context;
-        auto* gone = new QObject;
-        int answers = 0;
-        probe.probe(QStringLiteral("localhost"), gone, [&](bool) { ++answers; });
-        delete gone;
-        probe.probe(QStringLiteral("127.0.0.1"), &context, [&](bool reachable) {
-            answers += reachable && QThread::currentThread() == qApp->thread() ? 1 : 100;
-        });
-        QTRY_COMPARE(answers, 1);
-        QTest::qWait(100);
-        QCOMPARE(answers, 1);
-    }
-
     // Bad names are refused before the resolver sees them; unknown names come back "no such name".
     void namesAgainstAnsweringResolver()
     {
