@@ -6,14 +6,10 @@
 //
 //   bench_probe [runs] [name...]     default: 200 runs, localhost no-such-host.invalid
 
+#include "NetNamespace.h"
 #include "linux/LinuxReachability.h"
 
-#include <net/if.h>
-#include <netinet/in.h>
 #include <spawn.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,81 +21,12 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-bool onlyLoopback()
-{
-    struct if_nameindex* names = if_nameindex();
-    if (!names) {
-        return false;
-    }
-    bool only = true;
-    for (struct if_nameindex* n = names; n->if_index != 0; ++n) {
-        only = only && std::strcmp(n->if_name, "lo") == 0;
-    }
-    if_freenameindex(names);
-    return only;
-}
-
-bool loopbackUp()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool ok = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags = short(request.ifr_flags | IFF_UP | IFF_RUNNING);
-    ok = ok && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return ok;
-}
-
-bool replaceFile(const char* target, const char* text)
-{
-    char path[] = "/tmp/carrowen-bench-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) {
-        return false;
-    }
-    const size_t length = std::strlen(text);
-    const bool written = ::write(fd, text, length) == ssize_t(length);
-    ::close(fd);
-    const bool mounted = written && ::mount(path, target, nullptr, MS_BIND, nullptr) == 0;
-    ::unlink(path);
-    return mounted;
-}
-
-// Answers every query at once with "no such name".
-void serveNxdomain(int fd)
-{
-    unsigned char buf[512];
-    for (;;) {
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        ssize_t end = 12;
-        while (end < n && buf[end] != 0) {
-            end += buf[end] + 1;
-        }
-        end += 5;
-        if (n < 12 || end > n) {
-            continue;
-        }
-        buf[2] = 0x81;
-        buf[3] = 0x83;
-        buf[4] = 0;
-        buf[5] = 1;
-        std::memset(buf + 6, 0, 6);
-        ::sendto(fd, buf, size_t(end), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
-    }
-}
 
 // Plain blocking getaddrinfo in this process: the resolver's own cost, without the bound or the route test.
 double getaddrinfoMs(const std::string& name)
@@ -159,26 +86,15 @@ int main(int argc, char** argv)
         names = {"localhost", "no-such-host.invalid"};
     }
 
-    if (!onlyLoopback()) {
-        std::fprintf(stderr, "bench_probe: run me in a network namespace of my own (bench/bench_probe.sh)\n");
+    QString error;
+    if (!NetNamespace::enterPrivateNetwork(&error)) {
+        std::fprintf(stderr, "bench_probe: %s (run me through bench/bench_probe.sh)\n", qPrintable(error));
         return 3;
     }
-    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 || !loopbackUp() ||
-        !replaceFile("/etc/resolv.conf", "nameserver 127.0.0.1\n") ||
-        !replaceFile("/etc/nsswitch.conf", "hosts: files dns\n")) {
-        std::fprintf(stderr, "bench_probe: set-up failed: %s\n", std::strerror(errno));
-        return 4;
-    }
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(53);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (!NetNamespace::startDnsStandIn(NetNamespace::Dns::NoSuchName, nullptr)) {
         std::fprintf(stderr, "bench_probe: cannot listen on 127.0.0.1:53\n");
         return 5;
     }
-    std::thread(serveNxdomain, fd).detach();
 
     LinuxReachability probe;
     std::printf("%-22s %5s %10s %10s %10s %10s %10s %10s %s\n", "name", "runs", "probe med", "probe max", "gai med",

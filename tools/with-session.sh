@@ -3,6 +3,8 @@
 # there is no display, and PulseAudio with a null sink when there is no sound server. Exports
 # DISPLAY, XDG_RUNTIME_DIR, PULSE_SERVER and CARROWEN_SINK (the sink to record from) to the command,
 # and stops what it started, by pid, when the command ends. Answers the command's exit status.
+# CARROWEN_SCREEN=WIDTHxHEIGHT asks for a fresh display of that size with a window manager (openbox),
+# even inside another session: for tests of frames, focus and screen sizes.
 set -uo pipefail
 
 state=$(mktemp -d /tmp/carrowen-session.XXXXXX)
@@ -20,11 +22,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]] && command -v Xvfb >/dev/null; then
+if [[ ( -n "${CARROWEN_SCREEN:-}" || ( -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ) ) ]] &&
+    command -v Xvfb >/dev/null; then
     for n in $(seq 90 120); do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] || break
     done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "${CARROWEN_SCREEN:-1024x768}x24" -nolisten tcp >"$state/xvfb.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do
         DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
@@ -37,7 +40,16 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]] && command -v Xvfb >/dev
         pids+=($!)
         sleep 0.2
     fi
-    echo "session: Xvfb on $DISPLAY with a tray host"
+    if [[ -n "${CARROWEN_SCREEN:-}" ]] && command -v openbox >/dev/null; then
+        openbox --sm-disable >"$state/openbox.log" 2>&1 &
+        pids+=($!)
+        # Ready when it announces itself on the root window.
+        for _ in $(seq 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+            sleep 0.05
+        done
+    fi
+    echo "session: Xvfb on $DISPLAY (${CARROWEN_SCREEN:-1024x768}) with a tray host"
 fi
 
 if [[ -z "${PULSE_SERVER:-}" ]] && command -v pulseaudio >/dev/null; then

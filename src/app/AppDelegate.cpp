@@ -44,6 +44,7 @@ qint64 monotonicNanoseconds()
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
     loadInterface();
+    arrangeWindows();
     awakeFromNib();
 }
 
@@ -55,6 +56,7 @@ AppDelegate::~AppDelegate()
     delete m_windowSettings;
     delete m_windowAlert;
     delete m_windowAbout;
+    delete m_windowLog;
     delete m_MenuMain;
 }
 
@@ -140,8 +142,9 @@ void AppDelegate::awakeFromNib()
             m_MenuMain->popup(QCursor::pos());
         }
     });
-    // The status item has no title and no tool tip, only its image; the tray draws the highlight.
+    // The tool tip tells the state, since when it holds and when the last check ran.
     setStatusImage(s("checkOk.png"));
+    updateToolTip();
     m_statusBar->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable() && QGuiApplication::platformName() != s("offscreen")) {
         TRACE("no system tray yet: the monitor runs on, and its icon docks when a tray appears");
@@ -214,8 +217,9 @@ void AppDelegate::showWindow(QWidget* window)
         window->adjustSize();
     }
     m_obj->windowPositionAnimated(window, 6, false); // centred on the active screen
-    m_obj->windowShow(window, true);                 // shown, raised and activated
-    m_obj->windowKeepAbove(window, true);            // above normal windows, as status windows are
+    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    m_obj->windowShow(window, true);      // shown, raised and activated
+    m_obj->windowKeepAbove(window, true); // above normal windows, as status windows are
 }
 
 void AppDelegate::showSettings(QObject*)
@@ -274,15 +278,15 @@ QString AppDelegate::homePageUrl()
     return s("https://www.velbor.example/");
 }
 
-// The platform's answer is ignored: without a browser nothing happens (its opener writes a trace line).
+// Without a browser the address is shown in a small message instead (and the failure traced).
 void AppDelegate::about_visit_website(QObject*)
 {
-    Platform::workspace()->open(productPageUrl());
+    openAddressOrShowIt(productPageUrl());
 }
 
 void AppDelegate::visitMainWebsite(QObject*)
 {
-    Platform::workspace()->open(homePageUrl());
+    openAddressOrShowIt(homePageUrl());
 }
 
 // ---- Checkbox actions ----

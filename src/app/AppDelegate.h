@@ -2,17 +2,21 @@
 
 #include "TickSchedule.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QIcon>
 #include <QObject>
 #include <QPixmap>
+#include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QAbstractButton;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
@@ -114,6 +118,9 @@ public:
 
     /** Shows the window in front of the others and activates it. */
     void showWindow(QWidget* window);
+    /** Shows the window in front of the others, centred as showWindow() does, without taking the
+     *  keyboard focus from the window that has it (an alert raised by a check). */
+    void showWindowWithoutFocus(QWidget* window);
     /** Marks the settings window active and shows it. */
     void showSettings(QObject* sender = nullptr);
     /** Shows the alert window unless the settings window is active. */
@@ -189,6 +196,8 @@ public:
     QWidget* windowSettings() const { return m_windowSettings; }
     QWidget* windowAlert() const { return m_windowAlert; }
     QWidget* windowAbout() const { return m_windowAbout; }
+    /** The program's own read-only view of log.txt, shown when no viewer can open it; null before. */
+    QPlainTextEdit* windowLog() const { return m_windowLog; }
     /** The controls of the settings, alert and about windows: the live store of the settings. */
     Ui::SettingsWindow& ui() const { return *m_settingsUi; }
     Ui::AlertWindow& alertUi() const { return *m_alertUi; }
@@ -222,6 +231,21 @@ private:
     /** As enableFieldOf, and queues the field's text for speaking when the box is on. */
     void enableAndPreview(QObject* sender, QAbstractButton* box, QLineEdit* field);
     QVariantMap settingsDictionary() const;
+    // The probe's answer arrives asynchronously; these finish the runs that probed.
+    void probeHost(const QString& host, const std::function<void(bool)>& then);
+    void finishInternetUrlCheck(int seconds, int intervalUp, int intervalDown);
+    void finishOtherUrlsCheck(const QString& host, bool reachable);
+    // The tray's tool tip and its image while monitoring is off.
+    void noteProbeAnswer(bool reachable);
+    void showMonitoringOff();
+    void updateToolTip();
+    // Window details: the settings window's geometry, Escape closing, the version in the about window.
+    void arrangeWindows();
+    // Fallbacks when the desktop cannot open the log or a web address.
+    void openLogOrShowIt(const QString& path);
+    void openAddressOrShowIt(const QString& url);
+    void showLogWindow(const QString& path);
+    void followLog(const QString& line);
     void applySettings(const QVariantMap& settings);
     int integerValueOf(const QVariant& entry) const;
 
@@ -263,4 +287,11 @@ private:
     QString m_statusImageName;
     QString m_lampImageName;
     QHash<QString, QPixmap> m_images;
+
+    // Hosts whose probe has not answered yet: none is probed again before it has.
+    QSet<QString> m_probing;
+    bool m_answered = false;
+    QDateTime m_stateSince;
+    QDateTime m_lastCheck;
+    QPlainTextEdit* m_windowLog = nullptr;
 };

@@ -8,6 +8,8 @@
 #include "Debug.h"
 #include "Format.h"
 #include "Mac_media.h"
+#include "Platform.h"
+#include "Reachability.h"
 #include "Resources.h"
 #include "Strings.h"
 #include "Trace.h"
@@ -40,6 +42,7 @@ bool isDue(int seconds, int period)
 void AppDelegate::gameLoop()
 {
     if (stateOf(ui().checkingEnabled) == 0) {
+        showMonitoringOff();
         return;
     }
     m_tick = m_tick < TickLimit ? m_tick + 1 : 0;
@@ -95,15 +98,38 @@ int AppDelegate::intervalOf(QLineEdit* field, const QString& defaultValue)
     return m_st->NSStringToInt(text);
 }
 
+// The probe answers asynchronously: the rest of a run that probes happens when the answer arrives (at
+// once with a resolver that answers at once, so on the same tick). While a host's probe is pending it
+// is not probed again; a run that finds the primary host pending goes on with the last answer.
 void AppDelegate::internetUrlCheck()
 {
     const int seconds = m_tick / CheckTicks;
     const int intervalUp = intervalOf(ui().txtNetOKInterval, s("60"));
     const int intervalDown = intervalOf(ui().txtNetFailInterval, s("10"));
 
-    if (isDue(seconds, qMax(1, ui().intSlider->value()))) {
-        m_internetOK = m_db->isDataSourceAvailable(ui().txtUrl->text());
+    const QString host = ui().txtUrl->text();
+    if (isDue(seconds, qMax(1, ui().intSlider->value())) && !m_probing.contains(host)) {
+        probeHost(host, [this, seconds, intervalUp, intervalDown](bool reachable) {
+            m_internetOK = reachable;
+            noteProbeAnswer(reachable);
+            finishInternetUrlCheck(seconds, intervalUp, intervalDown);
+        });
+        return;
     }
+    finishInternetUrlCheck(seconds, intervalUp, intervalDown);
+}
+
+void AppDelegate::probeHost(const QString& host, const std::function<void(bool)>& then)
+{
+    m_probing.insert(host);
+    Platform::reachability()->probe(host, this, [this, host, then](bool reachable) {
+        m_probing.remove(host);
+        then(reachable);
+    });
+}
+
+void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int intervalDown)
+{
     m_internetStateChanged = m_internetOK != m_internetPrevious;
     m_internetPrevious = m_internetOK;
 
@@ -129,7 +155,7 @@ void AppDelegate::internetUrlCheck()
     }
     if (isOn(up ? ui().checkOKAlert : ui().checkFailAlert)) {
         m_alertUi->txtAlert->setText((up ? ui().txtNetOkAlert : ui().txtNetFailAlert)->text());
-        showWindow(m_windowAlert);
+        showWindowWithoutFocus(m_windowAlert);
     }
     if (isOn(ui().logEnabled)) {
         logChange(sentence);
@@ -169,10 +195,17 @@ void AppDelegate::otherUrlsCheck()
     }
     m_otherUrlPointer = index;
     const QString host = lines.at(index);
-    const QString leading = ui().txtUrlListLeading->text();
+    if (m_probing.contains(host)) {
+        return; // its answer is still to come; the pointer stays until it has
+    }
+    probeHost(host, [this, host](bool reachable) { finishOtherUrlsCheck(host, reachable); });
+}
 
+void AppDelegate::finishOtherUrlsCheck(const QString& host, bool reachable)
+{
+    const QString leading = ui().txtUrlListLeading->text();
     QString result;
-    if (m_db->isDataSourceAvailable(host)) {
+    if (reachable) {
         if (!isOn(ui().checkUrlListSuccess)) {
             return;
         }
@@ -191,6 +224,8 @@ void AppDelegate::otherUrlsCheck()
     if (isOn(ui().showLatest)) {
         latestChange(sentence);
     }
+    // The list may have been edited while the answer was on its way.
+    const qsizetype count = ui().txtUrlList->toPlainText().split(QLatin1Char('\n')).size();
     m_otherUrlPointer = m_otherUrlPointer + 1 < count ? m_otherUrlPointer + 1 : 0;
 }
 

@@ -57,7 +57,9 @@ void AppDelegate::logChange(const QString& message)
     m_fs->changeDir(applicationDirectoryName());
     // One append per entry: a crash cannot lose the earlier lines, and the cost does not grow with
     // the log.
-    appendToFile(m_fs->getPathToItem(s("log.txt")), line.toLatin1());
+    if (appendToFile(m_fs->getPathToItem(s("log.txt")), line.toLatin1()) && m_windowLog) {
+        followLog(line);
+    }
 }
 
 void AppDelegate::latestChange(const QString& message)
@@ -75,12 +77,7 @@ void AppDelegate::showLog(QObject*)
         return;
     }
     m_fs->changeDir(applicationDirectoryName());
-    // "open" hands the file to xdg-open; without it there is nothing to hand it to.
-    if (QStandardPaths::findExecutable(s("xdg-open")).isEmpty()) {
-        TRACE("xdg-open is missing: cannot open %@", s("log.txt"));
-        return;
-    }
-    m_system->tm(format("open %@", s("log.txt")));
+    openLogOrShowIt(m_fs->getPathToItem(s("log.txt")));
 }
 
 void AppDelegate::clrLog(QObject*)
@@ -91,12 +88,18 @@ void AppDelegate::clrLog(QObject*)
     }
     const QString name = s("log.txt");
     m_fs->deleteItem(name);
+    if (m_windowLog) {
+        m_windowLog->clear();
+    }
     if (m_fs->doesItemExist(name) == -1) {
         logChange(s("Log Cleared"));
         return;
     }
     // The old log could not be removed: replace its content with the one line instead.
-    m_fs->writeTxtToFileData(name, format("%@-%@\n", m_st->getDateTime(), s("Log Cleared")));
+    const QString line = format("%@-%@\n", m_st->getDateTime(), s("Log Cleared"));
+    if (m_fs->writeTxtToFileData(name, line) && m_windowLog) {
+        followLog(line);
+    }
 }
 
 // ---- Settings file ----

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "NotificationCenter.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "ProcessLog.h"
 #include "Reachability.h"
 #include "Trace.h"
@@ -473,7 +474,7 @@ void Debug::mutableArrayDebug(const QStringList& array) const
 
 bool Debug::isDataSourceAvailable(const QString& host) const
 {
-    return Reachability::current().isReachable(host);
+    return Platform::reachability()->isReachable(host);
 }
 
 // ---- Geometry ----

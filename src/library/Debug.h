@@ -139,8 +139,8 @@ public:
     // ---- Probe ----
 
     /** Whether host can be reached now without first bringing up a connection (the installed
-     *  Reachability probe). false for "", non-ASCII names, names that do not resolve within the
-     *  resolver bound, and addresses with no route. Blocks at most about 2 s. */
+     *  Reachability probe, Platform::reachability()). false for "", non-ASCII names, names that do not resolve within
+     * the resolver bound, and addresses with no route. Blocks at most about 2 s. */
     bool isDataSourceAvailable(const QString& host) const;
 
     // ---- Geometry ----

@@ -4,12 +4,14 @@
 #include "AudioOutput.h"
 #include "KeyEvents.h"
 #include "Pasteboard.h"
+#include "Reachability.h"
 #include "SpeechSynthesizer.h"
 #include "Workspace.h"
 #include "null/ClockedAudioOutput.h"
 #include "null/MemoryPasteboard.h"
 #include "null/NullAudioInput.h"
 #include "null/NullKeyEvents.h"
+#include "null/NullReachability.h"
 #include "null/NullSpeechSynthesizer.h"
 #include "null/NullWorkspace.h"
 
@@ -23,6 +25,7 @@ struct Installed
     std::shared_ptr<Workspace> workspace;
     std::shared_ptr<AudioOutput> audioOut;
     std::shared_ptr<AudioInput> audioIn;
+    std::shared_ptr<Reachability> reachability;
 };
 
 // Main thread only, like everything that uses the backends.
@@ -53,6 +56,7 @@ void installNullBackends()
     current.workspace = std::make_shared<NullWorkspace>();
     current.audioOut = std::make_shared<NullAudioOutput>();
     current.audioIn = std::make_shared<NullAudioInput>();
+    current.reachability = std::make_shared<NullReachability>();
 }
 
 std::shared_ptr<SpeechSynthesizer> speechSynthesizer()
@@ -70,6 +74,10 @@ std::shared_ptr<Pasteboard> pasteboard()
 std::shared_ptr<Workspace> workspace()
 {
     return orNull<Workspace, NullWorkspace>(installed().workspace);
+}
+std::shared_ptr<Reachability> reachability()
+{
+    return orNull<Reachability, NullReachability>(installed().reachability);
 }
 
 std::shared_ptr<AudioOutput> audioOutput()
@@ -96,6 +104,10 @@ void setPasteboard(std::shared_ptr<Pasteboard> pasteboard)
 void setWorkspace(std::shared_ptr<Workspace> workspace)
 {
     installed().workspace = std::move(workspace);
+}
+void setReachability(std::shared_ptr<Reachability> reachability)
+{
+    installed().reachability = std::move(reachability);
 }
 
 void setAudioOutput(std::shared_ptr<AudioOutput> output)

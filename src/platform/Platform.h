@@ -6,6 +6,7 @@ class AudioInput;
 class AudioOutput;
 class KeyEvents;
 class Pasteboard;
+class Reachability;
 class SpeechSynthesizer;
 class Workspace;
 
@@ -39,6 +40,8 @@ std::shared_ptr<Workspace> workspace();
 std::shared_ptr<AudioOutput> audioOutput();
 /** The audio inputs in use. Never null. */
 std::shared_ptr<AudioInput> audioInput();
+/** The reachability probe in use. Never null; the null backend finds no host reachable. */
+std::shared_ptr<Reachability> reachability();
 
 /** Install one backend or fake; nullptr puts the null backend back. */
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer);
@@ -47,5 +50,6 @@ void setPasteboard(std::shared_ptr<Pasteboard> pasteboard);
 void setWorkspace(std::shared_ptr<Workspace> workspace);
 void setAudioOutput(std::shared_ptr<AudioOutput> output);
 void setAudioInput(std::shared_ptr<AudioInput> input);
+void setReachability(std::shared_ptr<Reachability> reachability);
 
 } // namespace Platform

@@ -2,23 +2,34 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 /**
  * Whether a host name can be reached without first bringing up a connection.
  *
  * The Linux backend: the name must be non-empty ASCII; it is resolved with a bound of 2 s (a
  * time-out counts as not reachable); it is reachable when one resolved address has a route, tested
  * with a UDP connect() that sends no packet. "Connection required" is always clear on Linux.
+ * Platform::reachability() answers the probe in use.
  */
 class Reachability
 {
 public:
+    /** Receives the answer of probe(): true when the host was reachable. */
+    using Answer = std::function<void(bool reachable)>;
+
     virtual ~Reachability() = default;
 
-    /** true when host is reachable now; never blocks longer than the resolver bound. */
+    /** true when host is reachable now; blocks the caller up to the resolver bound. */
     virtual bool isReachable(const QString& host) = 0;
 
-    /** The installed probe (the Linux backend unless a test installed another). */
-    static Reachability& current();
-    /** Installs probe (not owned); nullptr restores the Linux backend. */
-    static void setCurrent(Reachability* probe);
+    /**
+     * Asks the same question without blocking the calling (main) thread. answer runs on the main
+     * thread, once, unless context has been destroyed by then. A probe that knows the answer at once
+     * (this default, which asks isReachable(), and the fakes) calls answer before returning, so
+     * callers see the same order of events as with a synchronous probe.
+     */
+    virtual void probe(const QString& host, QObject* context, Answer answer);
 };

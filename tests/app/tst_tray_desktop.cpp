@@ -78,8 +78,8 @@ private slots:
 
         TestHome home;
         ManualClock clock;
-        FakeReachability probe;
         Platform::installBackends(Platform::Backends::Null);
+        FakeReachability probe;
         AppDelegate app;
         app.applicationDidFinishLaunching();
         app.ui().intSlider->setValue(1);

@@ -1,13 +1,18 @@
 #include "FakeReachability.h"
 
+#include "Platform.h"
+
 FakeReachability::FakeReachability()
 {
-    Reachability::setCurrent(this);
+    // Not owned by the platform: the test owns the fake.
+    Platform::setReachability(std::shared_ptr<Reachability>(this, [](Reachability*) {}));
 }
 
 FakeReachability::~FakeReachability()
 {
-    Reachability::setCurrent(nullptr);
+    if (Platform::reachability().get() == this) {
+        Platform::setReachability(nullptr);
+    }
 }
 
 bool FakeReachability::isReachable(const QString& host)

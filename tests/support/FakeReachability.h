@@ -7,8 +7,8 @@
 
 /**
  * A reachability probe for tests: a host is reachable exactly when the test put it in the reachable
- * set; every probed name is recorded as it was passed. Installs itself as the current probe while it
- * lives.
+ * set; every probed name is recorded as it was passed. Installs itself as the platform's probe while
+ * it lives; it answers at once, as a resolver that answers immediately would.
  */
 class FakeReachability : public Reachability
 {

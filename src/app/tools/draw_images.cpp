@@ -1,4 +1,4 @@
-// Draws the monitor's six images: the three tray icons (32 px, readable down to 16 px) and the three
+// Draws the monitor's seven images: the four tray icons (32 px, readable down to 16 px) and the three
 // lamps of the settings window (16 px). Usage: carrowen_draw_images <output directory>
 #include <QColor>
 #include <QDir>
@@ -50,6 +50,8 @@ QImage trayIcon(const QColor& colour, int mark)
     } else if (mark == 2) { // a cross: connection down
         p.drawLine(QPointF(11, 11), QPointF(21, 21));
         p.drawLine(QPointF(21, 11), QPointF(11, 21));
+    } else if (mark == 3) { // a bar: monitoring switched off
+        p.drawLine(QPointF(10, 16), QPointF(22, 16));
     }
     return image;
 }
@@ -85,6 +87,7 @@ int main(int argc, char** argv)
         {"checkOk.png", trayIcon(QColor(0x2e, 0xa0, 0x43), 1)},
         {"checkFail.png", trayIcon(QColor(0xd0, 0x2b, 0x2b), 2)},
         {"checkBlack.png", trayIcon(QColor(0x30, 0x30, 0x30), 0)},
+        {"checkOff.png", trayIcon(QColor(0x9a, 0x9a, 0x9a), 3)},
         {"blackLed.png", lamp(QColor(0x28, 0x28, 0x28))},
         {"greenLed.png", lamp(QColor(0x22, 0xc0, 0x3a))},
         {"redLed.png", lamp(QColor(0xe0, 0x20, 0x20))},

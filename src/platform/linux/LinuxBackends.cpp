@@ -2,6 +2,7 @@
 
 #include "linux/ClipboardPasteboard.h"
 #include "linux/EspeakSpeechSynthesizer.h"
+#include "linux/LinuxReachability.h"
 #include "linux/QtAudioInput.h"
 #include "linux/QtAudioOutput.h"
 #include "linux/XTestKeyEvents.h"
@@ -32,6 +33,7 @@ void installBackends(Backends kind)
     setWorkspace(std::make_shared<XdgWorkspace>());
     setAudioOutput(std::make_shared<QtAudioOutput>());
     setAudioInput(std::make_shared<QtAudioInput>());
+    setReachability(std::make_shared<LinuxReachability>());
 }
 
 } // namespace Platform

@@ -1,11 +1,15 @@
 #include "LinuxReachability.h"
 
+#include <QCoreApplication>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <netdb.h>
@@ -112,6 +116,19 @@ bool hasRoute(const addrinfo* address)
     ::close(fd);
     return routed;
 }
+// Receives the answers of the probe threads on the main thread. Never destroyed: a probe thread may
+// still hand over its answer while the process exits.
+QObject* mainThreadRelay()
+{
+    static QObject* relay = [] {
+        auto* object = new QObject;
+        if (QCoreApplication::instance()) {
+            object->moveToThread(QCoreApplication::instance()->thread());
+        }
+        return object;
+    }();
+    return relay;
+}
 } // namespace
 
 LinuxReachability::LinuxReachability(std::chrono::milliseconds resolveBound) : m_bound(resolveBound) {}
@@ -163,4 +180,25 @@ bool LinuxReachability::isReachable(const QString& host)
     }
     freeRequest(request);
     return reachable;
+}
+
+void LinuxReachability::probe(const QString& host, QObject* context, Answer answer)
+{
+    QObject* relay = mainThreadRelay();
+    // The guard is made here, on the main thread, and read there again when the answer arrives.
+    QPointer<QObject> guard(context);
+    const bool guarded = context != nullptr;
+    const std::chrono::milliseconds bound = m_bound;
+    std::thread([host, bound, relay, guarded, guard = std::move(guard), answer = std::move(answer)]() mutable {
+        // A probe of its own: this object may be gone by the time the resolver answers.
+        const bool reachable = LinuxReachability(bound).isReachable(host);
+        QMetaObject::invokeMethod(
+            relay,
+            [guarded, guard = std::move(guard), answer = std::move(answer), reachable] {
+                if (!guarded || guard) {
+                    answer(reachable);
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }

@@ -11,7 +11,8 @@
  *
  * Resolution runs through getaddrinfo_a: a resolver that never answers costs the bound, not the
  * resolver's own time-outs. A request still running at the bound is left to finish on its own and
- * frees itself when it does.
+ * frees itself when it does. probe() runs the same test on a thread of its own, so that a silent
+ * resolver never holds up the main thread's event loop.
  */
 class LinuxReachability : public Reachability
 {
@@ -21,6 +22,9 @@ public:
     /** true when host resolves within the bound and one of its addresses has a route; false otherwise,
      *  also for "", names with a character outside ASCII or NUL, and names longer than 1024 characters. */
     bool isReachable(const QString& host) override;
+    /** Runs isReachable() on a thread of its own and hands the answer to the main thread (at most
+     *  the resolver bound later). Call on the main thread. */
+    void probe(const QString& host, QObject* context, Answer answer) override;
 
 private:
     std::chrono::milliseconds m_bound;

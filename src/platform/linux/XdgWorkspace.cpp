@@ -1,11 +1,14 @@
 #include "XdgWorkspace.h"
 
 #include "ChildProcess.h"
+#include "Format.h"
 #include "Trace.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <X11/Xatom.h>
@@ -87,7 +90,52 @@ std::pair<QString, QString> frontWindowClass()
     return result;
 }
 
+// A relative file name means the file in the current directory.
+QString openerTarget(const QString& fileOrUrl)
+{
+    const QFileInfo file(fileOrUrl);
+    return file.exists() ? file.absoluteFilePath() : fileOrUrl;
+}
+
 } // namespace
+
+void XdgWorkspace::openReporting(const QString& fileOrUrl, QObject* context, std::function<void(bool opened)> done)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        TRACE("xdg-open is missing: cannot open %@", fileOrUrl);
+        done(false);
+        return;
+    }
+    // Not parented: quitting must not kill an opener (or, through it, a viewer) that is still running.
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({openerTarget(fileOrUrl)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    const QPointer<QObject> guard(context);
+    const bool guarded = context != nullptr;
+    const auto report = [guard, guarded, done, fileOrUrl](bool opened, const QString& why) {
+        if (!opened) {
+            TRACE("xdg-open could not open %@: %@", fileOrUrl, why);
+        }
+        if (!guarded || guard) {
+            done(opened);
+        }
+    };
+    QObject::connect(process, &QProcess::finished, process, [process, report](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        report(status == QProcess::NormalExit && code == 0, format("exit status %d", code));
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            process->deleteLater();
+            report(false, QStringLiteral("it could not be started"));
+        }
+    });
+    process->start();
+}
 
 bool XdgWorkspace::open(const QString& fileOrUrl)
 {
@@ -96,10 +144,7 @@ bool XdgWorkspace::open(const QString& fileOrUrl)
         TRACE("xdg-open is missing: cannot open %@", fileOrUrl);
         return false;
     }
-    // A relative file name means the file in the current directory.
-    const QFileInfo file(fileOrUrl);
-    const QString target = file.exists() ? file.absoluteFilePath() : fileOrUrl;
-    return ChildProcess::startDetached(opener, {target});
+    return ChildProcess::startDetached(opener, {openerTarget(fileOrUrl)});
 }
 
 QString XdgWorkspace::frontApplicationName() const
