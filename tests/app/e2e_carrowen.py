@@ -265,6 +265,30 @@ def case_broken_settings(binary, home):
         check(f.read() == garbage, "the broken settings file was changed by loading")
 
 
+def case_single_instance(binary, home):
+    """A second start hands over to the running copy and leaves: one process, each line logged once."""
+    first_run(binary, home)
+    write_settings(home, {"gen0": "localhost", "gen23": 1})
+    first = start(binary, home)
+    try:
+        wait_for_log(home, "Internet connection is up$", timeout=SLOW)
+        first_err, home.stderr = home.stderr, os.path.join(home.root, "stderr-second.txt")
+        second = start(binary, home)
+        try:
+            code = second.wait(timeout=SLOW)
+        except subprocess.TimeoutExpired:
+            code = None
+        second_err = stop(second, home)
+        home.stderr = first_err
+        check(code == 0, f"the second copy did not leave (exit {code}):\n" + second_err)
+        check(first.poll() is None, "the running copy ended:\n" + stderr_of(home))
+        time.sleep(2.5)  # two more check periods, in which a second copy would announce "up" again
+        text = wait_for_log(home, "Internet connection is up$", timeout=1)
+    finally:
+        stop(first, home)
+    check(text.count("Internet connection is up") == 1, f"logged more than once: {text!r}")
+
+
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
