@@ -2,6 +2,7 @@
 
 #include "FS.h"
 #include "FSPaths.h"
+#include "Files.h"
 #include "KeyedArchive.h"
 #include "ProcessLog.h"
 #include "Resources.h"
@@ -127,7 +128,7 @@ void VelborSendReceive::sendData(const QByteArray& data)
 bool VelborSendReceive::sendFile(const QString& path)
 {
     // A received message may be at most this large, so a larger file could never arrive.
-    const auto bytes = fs_paths::readRegularFile(path, qint64(VelborReceiver::MaxBodyLength));
+    const auto bytes = files::readBoundedFile(path, qint64(VelborReceiver::MaxBodyLength));
     if (!bytes) {
         const QFileInfo info(path);
         processLogf("error: %@", !info.exists()  ? QStringLiteral("No such file: ") + path
@@ -143,7 +144,7 @@ bool VelborSendReceive::sendFileFromBundle(const QString& name)
 {
     const QFileInfo info(name);
     const QString path = resourcePath(info.completeBaseName(), info.suffix());
-    const auto bytes = fs_paths::readRegularFile(path, qint64(VelborReceiver::MaxBodyLength));
+    const auto bytes = files::readBoundedFile(path, qint64(VelborReceiver::MaxBodyLength));
     if (name.isEmpty() || name.contains(u'/') || !bytes) {
         processLogf("error: %@", QStringLiteral("No such resource: ") + name);
         return false;
