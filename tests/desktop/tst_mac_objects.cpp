@@ -455,7 +455,11 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("screens.json"));
     const auto screen = [](const char* name, int x, int width, int height) {
-        return QJsonObject{{"name", name}, {"x", x}, {"y", 0}, {"width", width}, {"height", height}};
+        return QJsonObject{{QLatin1String("name"), QString::fromLatin1(name)},
+                           {QLatin1String("x"), x},
+                           {QLatin1String("y"), 0},
+                           {QLatin1String("width"), width},
+                           {QLatin1String("height"), height}};
     };
     const QJsonArray screens{screen("left", 0, 800, 600), screen("right", 800, 1024, 768)};
     QFile file(config);
