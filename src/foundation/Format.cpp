@@ -14,23 +14,23 @@ namespace {
 // One numeric conversion printed by the C library itself, in the C locale: Qt's own printf rounds
 // exact ties away from zero and drops the sign of -0, where C prints "0" for 0.5 with "%.0f" and
 // "-0" for -0.0.
-QString cPrintf(const char* spec, ...)
+QString cPrintf(const char* conversion, ...)
 {
     static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const locale_t previous = ::uselocale(cLocale);
     char small[128];
     va_list args;
-    va_start(args, spec);
+    va_start(args, conversion);
     va_list again;
     va_copy(again, args);
-    const int length = std::vsnprintf(small, sizeof small, spec, args);
+    const int length = std::vsnprintf(small, sizeof small, conversion, args);
     va_end(args);
     QString out;
     if (length >= 0 && size_t(length) < sizeof small) {
         out = QString::fromLatin1(small, length);
     } else if (length >= 0) {
         QByteArray large(length + 1, '\0');
-        std::vsnprintf(large.data(), size_t(large.size()), spec, again);
+        std::vsnprintf(large.data(), size_t(large.size()), conversion, again);
         out = QString::fromLatin1(large.constData(), length);
     }
     va_end(again);

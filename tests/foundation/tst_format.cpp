@@ -65,19 +65,19 @@ private slots:
     {
         const char* realSpecs[] = {"%0.0f", "%0.2f", "%.1f", "%+.3f|", "%08.2f", "%-8.1f|", "%e", "%.3g", "%G", "%a"};
         const double reals[] = {0.5, 1.5, 2.5, -0.5, -0.0, 1.125, 0.045, 2.675, 1e300, -1e-300, 123456789.0};
-        for (const char* spec : realSpecs) {
+        for (const char* conversion : realSpecs) {
             for (const double value : reals) {
                 char expected[512];
-                std::snprintf(expected, sizeof expected, spec, value);
-                QCOMPARE(format(spec, value), QString::fromLatin1(expected));
+                std::snprintf(expected, sizeof expected, conversion, value);
+                QCOMPARE(format(conversion, value), QString::fromLatin1(expected));
             }
         }
         const char* intSpecs[] = {"%d", "%+5d|", "%-5d|", "%05d", "% d", "%.3d", "%x", "%#o", "%X"};
-        for (const char* spec : intSpecs) {
+        for (const char* conversion : intSpecs) {
             for (const int value : {0, -7, 42, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
                 char expected[64];
-                std::snprintf(expected, sizeof expected, spec, value);
-                QCOMPARE(format(spec, value), QString::fromLatin1(expected));
+                std::snprintf(expected, sizeof expected, conversion, value);
+                QCOMPARE(format(conversion, value), QString::fromLatin1(expected));
             }
         }
     }
