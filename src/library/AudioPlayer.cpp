@@ -272,6 +272,8 @@ void AudioPlayer::endStream(bool drain)
             feed = nullptr;
         }
         if (drain) {
+            // Owned by the player meanwhile, so that a player that goes away takes its streams along.
+            stream->setParent(this);
             QTimer::singleShot(DrainMs, stream, &QObject::deleteLater);
         } else {
             stream->stop();
