@@ -16,6 +16,14 @@ constexpr double MeterWindowSeconds = 0.05;
 // How long a finished stream is kept to play out what its device still holds.
 constexpr int DrainMs = 1000;
 
+// Owner of the streams that play out their last samples until their timer deletes them. Not the
+// player: a player may be deleted while the stream that just ended is still emitting its signal.
+QObject* drainingStreams()
+{
+    static QObject* const owner = new QObject;
+    return owner;
+}
+
 float toDb(double level)
 {
     return level > 1e-8 ? std::max(SilenceDb, float(20.0 * std::log10(level))) : SilenceDb;
@@ -272,8 +280,7 @@ void AudioPlayer::endStream(bool drain)
             feed = nullptr;
         }
         if (drain) {
-            // Owned by the player meanwhile, so that a player that goes away takes its streams along.
-            stream->setParent(this);
+            stream->setParent(drainingStreams());
             QTimer::singleShot(DrainMs, stream, &QObject::deleteLater);
         } else {
             stream->stop();
