@@ -39,6 +39,31 @@ std::optional<Packet> decodePacket(KeyedUnarchiver& coder)
     return packet;
 }
 
+// Counts the values a decoded graph expands to, stopping once past the limit. Shared references
+// make a small archive expand to up to a million values; archiving that again is slow by design.
+qint64 expandedValues(const QVariant& value, qint64 limit)
+{
+    qint64 count = 1;
+    const auto id = value.metaType().id();
+    if (id == QMetaType::QVariantList) {
+        for (const QVariant& item : value.toList()) {
+            if ((count += expandedValues(item, limit - count)) > limit) {
+                break;
+            }
+        }
+    } else if (id == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend() && count <= limit; ++it) {
+            count += expandedValues(it.value(), limit - count);
+        }
+    } else if (value.metaType() == QMetaType::fromType<KeyedArchive::Mutable>()) {
+        count = expandedValues(value.value<KeyedArchive::Mutable>().value, limit);
+    } else if (value.metaType() == QMetaType::fromType<Packet>()) {
+        count += expandedValues(value.value<Packet>().data, limit - 1);
+    }
+    return count;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -53,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KeyedDecodeOptions options;
     options.allowedClasses = {QStringLiteral("VelborPacket")};
     const auto object = KeyedArchive::unarchivedObject(bytes, QStringLiteral("packet"), options);
-    if (object) {
+    if (object && expandedValues(*object, 20000) <= 20000) {
         // What was decoded can be archived again, and that archive decodes.
         const auto again = KeyedArchive::archivedData(*object, QStringLiteral("packet"));
         if (again && !KeyedArchive::unarchivedObject(*again, QStringLiteral("packet"), options)) {
