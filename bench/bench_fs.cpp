@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr int kNames = 10000;
+constexpr int Names = 10000;
 
-// A directory of kNames empty files with mixed case, digit runs and hidden names, made once.
+// A directory of Names empty files with mixed case, digit runs and hidden names, made once.
 QString populatedDir()
 {
     static QTemporaryDir dir;
@@ -21,7 +21,7 @@ QString populatedDir()
     if (!made) {
         const QString prefixes[] = {QStringLiteral("file"), QStringLiteral("File"), QStringLiteral(".cache"),
                                     QStringLiteral("img_"), QStringLiteral("Report-2026-")};
-        for (int i = 0; i < kNames; ++i) {
+        for (int i = 0; i < Names; ++i) {
             QFile file(dir.path() + u'/' + prefixes[i % 5] + QString::number(i * 7919 % 100003) +
                        QStringLiteral(".txt"));
             if (!file.open(QIODevice::WriteOnly)) {
@@ -42,7 +42,7 @@ void BM_listDir10000(benchmark::State& state)
         const QStringList names = fs->listDir(QString());
         benchmark::DoNotOptimize(names.size());
     }
-    state.SetItemsProcessed(state.iterations() * kNames);
+    state.SetItemsProcessed(state.iterations() * Names);
     fs->changeDir(saved);
 }
 BENCHMARK(BM_listDir10000)->Unit(benchmark::kMillisecond);

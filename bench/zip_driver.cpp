@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr qsizetype kChunk = 256 * 1024;
+constexpr qsizetype Chunk = 256 * 1024;
 
 int create(const QString& archive, const QString& dir, int level)
 {
@@ -29,7 +29,7 @@ int create(const QString& archive, const QString& dir, int level)
     std::sort(files.begin(), files.end());
     const QDir base(QDir(dir).absolutePath());
     ZipFile zip(archive, ZipFile::ZipFileModeCreate);
-    QByteArray buffer(kChunk, Qt::Uninitialized);
+    QByteArray buffer(Chunk, Qt::Uninitialized);
     for (const QString& path : files) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -38,7 +38,7 @@ int create(const QString& archive, const QString& dir, int level)
         }
         auto stream = zip.writeFileInZipWithNameFileDateCompressionLevel(base.relativeFilePath(path),
                                                                          QFileInfo(file).lastModified(), level);
-        for (qint64 n; (n = file.read(buffer.data(), kChunk)) > 0;) {
+        for (qint64 n; (n = file.read(buffer.data(), Chunk)) > 0;) {
             stream->writeData(QByteArray::fromRawData(buffer.constData(), qsizetype(n)));
         }
         stream->finishedWriting();
@@ -51,7 +51,7 @@ int extract(const QString& archive, const QString& outDir)
 {
     ZipFile zip(archive, ZipFile::ZipFileModeUnzip);
     const QDir out(QDir(outDir).absolutePath());
-    QByteArray chunk(kChunk, Qt::Uninitialized);
+    QByteArray chunk(Chunk, Qt::Uninitialized);
     if (zip.numFilesInZip() == 0) {
         zip.close();
         return 0;

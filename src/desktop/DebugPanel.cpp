@@ -36,7 +36,7 @@ struct DebugPanel::Inbox
 
 namespace {
 // Lines taken from the inbox per turn of the event loop, so that a flood never holds the loop long.
-constexpr qsizetype kDrainChunk = 2000;
+constexpr qsizetype DrainChunk = 2000;
 const char* const kLedImages[3] = {"greenLed", "blackLed", "redLed"};
 
 QColor rgb(double r, double g, double b, double a = 1.0)
@@ -309,11 +309,11 @@ void DebugPanel::drainInbox()
     QStringList lines;
     {
         std::lock_guard<std::mutex> guard(m_inbox->mutex);
-        if (m_inbox->lines.size() <= kDrainChunk) {
+        if (m_inbox->lines.size() <= DrainChunk) {
             lines.swap(m_inbox->lines);
         } else {
-            lines = m_inbox->lines.mid(0, kDrainChunk);
-            m_inbox->lines.remove(0, kDrainChunk);
+            lines = m_inbox->lines.mid(0, DrainChunk);
+            m_inbox->lines.remove(0, DrainChunk);
         }
         m_inbox->scheduled = !m_inbox->lines.isEmpty();
         if (m_inbox->scheduled) {

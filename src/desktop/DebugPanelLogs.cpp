@@ -23,7 +23,7 @@
 
 namespace {
 // Larger files are not the panel's logs (which hold at most about 1 MB of main text).
-constexpr qint64 kMaxLogBytes = 32 * 1024 * 1024;
+constexpr qint64 MaxLogBytes = 32 * 1024 * 1024;
 
 QString separator()
 {
@@ -46,7 +46,7 @@ QString unjoined(QString section)
 std::optional<QString> readLog(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLogBytes) {
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxLogBytes) {
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();

@@ -10,8 +10,8 @@
 #include <utility>
 
 namespace {
-constexpr double kFrameWidth = 320.0;
-constexpr double kFrameHeight = 480.0;
+constexpr double FrameWidth = 320.0;
+constexpr double FrameHeight = 480.0;
 } // namespace
 
 TouchAdapter::TouchAdapter(QWidget* target, Gestures* gestures)
@@ -35,7 +35,7 @@ QPointF TouchAdapter::toTouchFrame(QPointF position, QSizeF area)
     if (area.width() <= 0 || area.height() <= 0) {
         return position;
     }
-    return QPointF(position.x() * kFrameWidth / area.width(), position.y() * kFrameHeight / area.height());
+    return QPointF(position.x() * FrameWidth / area.width(), position.y() * FrameHeight / area.height());
 }
 
 bool TouchAdapter::eventFilter(QObject* watched, QEvent* event)

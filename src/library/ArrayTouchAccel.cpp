@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr int kScreenWidth = 320;
-constexpr int kScreenHeight = 480;
-constexpr int kHorizontalSwipe = 240;
-constexpr int kVerticalSwipe = 160;
+constexpr int ScreenWidth = 320;
+constexpr int ScreenHeight = 480;
+constexpr int HorizontalSwipe = 240;
+constexpr int VerticalSwipe = 160;
 
 void writeOut(const QString& text)
 {
@@ -70,8 +70,8 @@ void ArrayTouchAccel::processTouchesEnded()
 
 int ArrayTouchAccel::getGesture() const
 {
-    const int h = gestureMovedDistMinDist(m_moveX, kHorizontalSwipe);
-    const int v = gestureMovedDistMinDist(m_moveY, kVerticalSwipe);
+    const int h = gestureMovedDistMinDist(m_moveX, HorizontalSwipe);
+    const int v = gestureMovedDistMinDist(m_moveY, VerticalSwipe);
     // Rows: v = 1 (up), 0, -1 (down); columns: h = 1 (left), 0, -1 (right).
     static const int codes[3][3] = {{4, 5, 6}, {11, 1, 7}, {10, 9, 8}};
     return codes[1 - v][1 - h];
@@ -177,8 +177,8 @@ bool ArrayTouchAccel::hitAreaXYSize(int x, int y, int size) const
 
 bool ArrayTouchAccel::getBlockHitHzVtPos(int columns, int rows, QPointF p)
 {
-    const int blockWidth = columns > 0 ? kScreenWidth / columns : 0;
-    const int blockHeight = rows > 0 ? kScreenHeight / rows : 0;
+    const int blockWidth = columns > 0 ? ScreenWidth / columns : 0;
+    const int blockHeight = rows > 0 ? ScreenHeight / rows : 0;
     if (blockWidth == 0 || blockHeight == 0) {
         m_blockX = -1;
         m_blockY = -1;
@@ -305,12 +305,12 @@ QString ArrayTouchAccel::greet()
 
 quint64 ArrayTouchAccel::getFieldValueAtPos(int pos) const
 {
-    return pos >= 0 && pos < kBoardSize ? m_board[size_t(pos)] : 0;
+    return pos >= 0 && pos < BoardSize ? m_board[size_t(pos)] : 0;
 }
 
 void ArrayTouchAccel::setFieldValueAtPosToValue(int pos, quint64 value)
 {
-    if (pos >= 0 && pos < kBoardSize) {
+    if (pos >= 0 && pos < BoardSize) {
         m_board[size_t(pos)] = value;
     }
 }

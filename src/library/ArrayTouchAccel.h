@@ -31,7 +31,7 @@ class ArrayTouchAccel : public SharedInstance<ArrayTouchAccel>
     friend class SharedInstance<ArrayTouchAccel>;
 
 public:
-    static constexpr int kBoardSize = 100;
+    static constexpr int BoardSize = 100;
 
     // ---- Swipe tracker ----
 
@@ -203,7 +203,7 @@ private:
     float m_lastAccelerationZ = 0;
     double m_tick = 0.0;
 
-    std::array<quint64, kBoardSize> m_board{};
+    std::array<quint64, BoardSize> m_board{};
     quint64 m_board2 = 0;
     int m_someInt = 0;
     QString m_someNSString;

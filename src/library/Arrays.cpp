@@ -17,9 +17,9 @@
 #include <cstdlib>
 
 namespace {
-constexpr int kFillCount = 100;
-constexpr int kSummedPositions = 100;
-constexpr int kFilledSlots = 10;
+constexpr int FillCount = 100;
+constexpr int SummedPositions = 100;
+constexpr int FilledSlots = 10;
 
 // Standard output, as the bounds checker has always reported; flushed so that the order holds when
 // standard error is interleaved.
@@ -142,13 +142,13 @@ void Arrays::fillArraySlotSeqWithNumbersUpto(int slot, int n)
 
 void Arrays::fillOneArraySlotIntData(int slot, int value)
 {
-    for (int i = 0; i < kFillCount && insertAt(slot, i, QVariant(value)); ++i) {
+    for (int i = 0; i < FillCount && insertAt(slot, i, QVariant(value)); ++i) {
     }
 }
 
 void Arrays::fillAllArraySlotsInt(int value)
 {
-    for (int s = 0; s < kFilledSlots; ++s) {
+    for (int s = 0; s < FilledSlots; ++s) {
         fillOneArraySlotIntData(s, value);
     }
 }
@@ -160,7 +160,7 @@ int Arrays::addOneArraySlotInt(int slot) const
         return 0;
     }
     unsigned sum = 0; // wraps like the 32-bit sum it stands for, without undefined overflow
-    const qsizetype count = std::min<qsizetype>(list->size(), kSummedPositions);
+    const qsizetype count = std::min<qsizetype>(list->size(), SummedPositions);
     for (qsizetype i = 0; i < count; ++i) {
         sum += unsigned(NSNumbertoInt(list->at(i)));
     }
@@ -170,7 +170,7 @@ int Arrays::addOneArraySlotInt(int slot) const
 int Arrays::addAllArraySlotsInt() const
 {
     unsigned sum = 0;
-    for (int s = 0; s < kFilledSlots; ++s) {
+    for (int s = 0; s < FilledSlots; ++s) {
         sum += unsigned(addOneArraySlotInt(s));
     }
     return int(sum);

@@ -15,7 +15,7 @@
 #include <limits>
 
 namespace {
-constexpr int kBlankLines = 70;
+constexpr int BlankLines = 70;
 
 // ---- Date patterns ----
 
@@ -436,14 +436,14 @@ void Debug::clrLog()
 void Debug::bl(int count) const
 {
     Q_UNUSED(count) // always the same screenful, whatever the caller asks for
-    for (int i = 0; i < kBlankLines; ++i) {
+    for (int i = 0; i < BlankLines; ++i) {
         traceMessage("");
     }
 }
 
 void Debug::cls() const
 {
-    bl(kBlankLines);
+    bl(BlankLines);
 }
 
 // ---- Collections ----

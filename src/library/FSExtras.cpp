@@ -26,9 +26,9 @@ using namespace fs_paths;
 
 namespace {
 
-constexpr qint64 kMaxResourceText = 32 * 1024 * 1024;
+constexpr qint64 MaxResourceText = 32 * 1024 * 1024;
 // renameItemRandomly gives up after this many taken names instead of looping for ever.
-constexpr int kMaxRandomNames = 1000000;
+constexpr int MaxRandomNames = 1000000;
 
 QByteArray encoded(const QString& path)
 {
@@ -502,7 +502,7 @@ void FS::renameItemRandomly(const QString& name) const
     Strings* strings = Strings::sharedEngineInstance();
     const QString base = strings->removeExtFromStr(name);
     const QString ext = strings->getExtFromStr(name);
-    for (int counter = 0; counter < kMaxRandomNames; ++counter) {
+    for (int counter = 0; counter < MaxRandomNames; ++counter) {
         const QString candidate = (ext.isEmpty() ? QStringLiteral("%1%2").arg(base).arg(counter)
                                                  : QStringLiteral("%1%2.%3").arg(base).arg(counter).arg(ext))
                                       .toLower();
@@ -598,7 +598,7 @@ std::optional<QString> FS::readTxtFromBundle(const QString& name) const
     if (isRefusedName(name)) {
         return std::nullopt;
     }
-    const std::optional<QByteArray> bytes = files::readBoundedFile(resourcePath(name), kMaxResourceText);
+    const std::optional<QByteArray> bytes = files::readBoundedFile(resourcePath(name), MaxResourceText);
     if (!bytes) {
         return std::nullopt;
     }

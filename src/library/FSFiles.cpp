@@ -17,7 +17,7 @@ using namespace fs_paths;
 namespace {
 
 // Reading is bounded so that a huge or hostile file cannot exhaust memory.
-constexpr qint64 kMaxPlistBytes = 16 * 1024 * 1024;
+constexpr qint64 MaxPlistBytes = 16 * 1024 * 1024;
 
 std::optional<QVariant> readPlist(const QString& name)
 {
@@ -25,7 +25,7 @@ std::optional<QVariant> readPlist(const QString& name)
     if (!path) {
         return std::nullopt;
     }
-    const std::optional<QByteArray> bytes = files::readBoundedFile(*path, kMaxPlistBytes);
+    const std::optional<QByteArray> bytes = files::readBoundedFile(*path, MaxPlistBytes);
     if (!bytes || bytes->isEmpty()) {
         return std::nullopt;
     }

@@ -14,19 +14,19 @@
 
 namespace {
 
-constexpr long kDefaultConnectMs = 10000;
-constexpr long kDefaultTotalMs = 30000;
-constexpr long kDefaultStallMs = 15000;
-constexpr qsizetype kMaxAnswer = 32 * 1024 * 1024;
+constexpr long DefaultConnectMs = 10000;
+constexpr long DefaultTotalMs = 30000;
+constexpr long DefaultStallMs = 15000;
+constexpr qsizetype MaxAnswer = 32 * 1024 * 1024;
 
-std::atomic<long> g_connectMs{kDefaultConnectMs};
-std::atomic<long> g_totalMs{kDefaultTotalMs};
-std::atomic<long> g_stallMs{kDefaultStallMs};
+std::atomic<long> g_connectMs{DefaultConnectMs};
+std::atomic<long> g_totalMs{DefaultTotalMs};
+std::atomic<long> g_stallMs{DefaultStallMs};
 
 struct Answer
 {
     QByteArray body;
-    qsizetype cap = kMaxAnswer;
+    qsizetype cap = MaxAnswer;
     bool tooLarge = false;
 };
 
@@ -104,7 +104,7 @@ fs_web::FetchedBytes fetchBytes(const QString& address, qsizetype cap)
 // Fetches the address and decodes the answer as UTF-8; exactly one of text and error is set.
 Fetched fetch(const QString& address)
 {
-    fs_web::FetchedBytes bytes = fetchBytes(address, kMaxAnswer);
+    fs_web::FetchedBytes bytes = fetchBytes(address, MaxAnswer);
     if (bytes.error) {
         return {std::nullopt, bytes.error};
     }
@@ -127,9 +127,9 @@ FetchedBytes fetch(const QString& address, qsizetype maxBytes)
 
 void setTimeouts(long connectMs, long totalMs, long stallMs)
 {
-    g_connectMs = connectMs > 0 ? connectMs : kDefaultConnectMs;
-    g_totalMs = totalMs > 0 ? totalMs : kDefaultTotalMs;
-    g_stallMs = stallMs > 0 ? stallMs : kDefaultStallMs;
+    g_connectMs = connectMs > 0 ? connectMs : DefaultConnectMs;
+    g_totalMs = totalMs > 0 ? totalMs : DefaultTotalMs;
+    g_stallMs = stallMs > 0 ? stallMs : DefaultStallMs;
 }
 
 } // namespace fs_web

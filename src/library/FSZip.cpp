@@ -21,8 +21,8 @@ namespace {
 
 // Entries are copied through a buffer of this size: the lengths an archive claims are never used
 // to size anything.
-constexpr qsizetype kChunk = 256 * 1024;
-constexpr int kLevel = 9;
+constexpr qsizetype Chunk = 256 * 1024;
+constexpr int Level = 9;
 
 // An entry name that stays inside the target directory: relative, no "." or ".." component, no NUL,
 // no backslash (which other systems read as a separator).
@@ -74,7 +74,7 @@ void extractCurrent(ZipFile& zip, const QString& target)
     file.setDirectWriteFallback(false);
     const bool open = file.open(QIODevice::WriteOnly);
     std::unique_ptr<ZipReadStream> stream = zip.readCurrentFileInZip();
-    QByteArray chunk(kChunk, Qt::Uninitialized);
+    QByteArray chunk(Chunk, Qt::Uninitialized);
     bool ok = open;
     while (const qint64 n = stream->readDataWithBuffer(chunk)) {
         if (ok && file.write(chunk.constData(), n) != n) {
@@ -97,9 +97,9 @@ void addFile(ZipFile& zip, const QString& path, const QString& entryName)
         return;
     }
     std::unique_ptr<ZipWriteStream> stream = zip.writeFileInZipWithNameFileDateCompressionLevel(
-        entryName, QDateTime::currentDateTime().addSecs(-86400), kLevel);
+        entryName, QDateTime::currentDateTime().addSecs(-86400), Level);
     QByteArray chunk;
-    while (!(chunk = in.read(kChunk)).isEmpty()) {
+    while (!(chunk = in.read(Chunk)).isEmpty()) {
         stream->writeData(chunk);
     }
     stream->finishedWriting();
@@ -119,7 +119,7 @@ void addDirectory(ZipFile& zip, const QString& dirPath, const QString& prefix, c
         if (info.isDir()) {
             const QString entry = prefix + name + u'/';
             zip.writeFileInZipWithNameFileDateCompressionLevel(entry, QDateTime::currentDateTime().addSecs(-86400),
-                                                               kLevel)
+                                                               Level)
                 ->finishedWriting();
             addDirectory(zip, path, entry, skip);
         } else {

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double kFrame = 480.0;
+constexpr double Frame = 480.0;
 
 float nowSeconds()
 {
@@ -110,47 +110,47 @@ void Gestures::GSinitializeArrays()
 
 void Gestures::setNumActiveFingers(int count)
 {
-    m_numActiveFingers = qBound(0, count, kMaxCountedFingers);
+    m_numActiveFingers = qBound(0, count, MaxCountedFingers);
 }
 
 QPointF Gestures::getFingerBeganPos(int slot) const
 {
-    return slot >= 0 && slot < kFingerRecords ? m_fingerBeganXY[size_t(slot)] : QPointF();
+    return slot >= 0 && slot < FingerRecords ? m_fingerBeganXY[size_t(slot)] : QPointF();
 }
 
 QPointF Gestures::getFingerEndedPos(int slot) const
 {
-    return slot >= 0 && slot < kFingerRecords ? m_fingerEndedXY[size_t(slot)] : QPointF();
+    return slot >= 0 && slot < FingerRecords ? m_fingerEndedXY[size_t(slot)] : QPointF();
 }
 
 float Gestures::getFingerBeganTime(int slot) const
 {
-    return slot >= 0 && slot < kFingerRecords ? m_fingerBeganTime[size_t(slot)] : 0.0f;
+    return slot >= 0 && slot < FingerRecords ? m_fingerBeganTime[size_t(slot)] : 0.0f;
 }
 
 float Gestures::getFingerEndedTime(int slot) const
 {
-    return slot >= 0 && slot < kFingerRecords ? m_fingerEndedTime[size_t(slot)] : 0.0f;
+    return slot >= 0 && slot < FingerRecords ? m_fingerEndedTime[size_t(slot)] : 0.0f;
 }
 
 QPointF Gestures::fingerXY(int slot) const
 {
-    return slot >= 0 && slot < kStoreCapacity ? m_fingerXY[size_t(slot)] : QPointF();
+    return slot >= 0 && slot < StoreCapacity ? m_fingerXY[size_t(slot)] : QPointF();
 }
 
 float Gestures::fingerTime(int slot) const
 {
-    return slot >= 0 && slot < kStoreCapacity ? m_fingerTime[size_t(slot)] : 0.0f;
+    return slot >= 0 && slot < StoreCapacity ? m_fingerTime[size_t(slot)] : 0.0f;
 }
 
 int Gestures::fingerNumActive(int slot) const
 {
-    return slot >= 0 && slot < kStoreCapacity ? m_fingerNumActive[size_t(slot)] : 0;
+    return slot >= 0 && slot < StoreCapacity ? m_fingerNumActive[size_t(slot)] : 0;
 }
 
 int Gestures::fingerTouchState(int slot) const
 {
-    return slot >= 0 && slot < kStoreCapacity ? m_fingerTouchState[size_t(slot)] : FTS_DONTKNOW;
+    return slot >= 0 && slot < StoreCapacity ? m_fingerTouchState[size_t(slot)] : FTS_DONTKNOW;
 }
 
 // ---- Touch input ----
@@ -171,7 +171,7 @@ void Gestures::overflowReset()
 bool Gestures::storeSample(QPointF position, float time, int fingers, FingerTouchState state)
 {
     // A sample that would take slot 240 is not kept: the store starts again from slot 0.
-    if (m_fingerIndex < 0 || m_fingerIndex >= kStoreCapacity) {
+    if (m_fingerIndex < 0 || m_fingerIndex >= StoreCapacity) {
         overflowReset();
         return false;
     }
@@ -185,7 +185,7 @@ bool Gestures::storeSample(QPointF position, float time, int fingers, FingerTouc
 
 void Gestures::GSBeganTouchEventPosition(int finger, QPointF position)
 {
-    if (m_numActiveFingers >= kMaxCountedFingers) {
+    if (m_numActiveFingers >= MaxCountedFingers) {
         return; // more fingers than two hands: dropped, so that its lift cannot unbalance the count
     }
     touchSampleArrived();
@@ -200,7 +200,7 @@ void Gestures::GSBeganTouchEventPosition(int finger, QPointF position)
         m_lastBeganTouchTime = now;
     }
     // Fingers beyond the fifth are counted (their lifts balance the count) but have no record.
-    if (m_numActiveFingers < kFingerRecords) {
+    if (m_numActiveFingers < FingerRecords) {
         m_fingerBeganXY[size_t(m_numActiveFingers)] = p;
         m_fingerBeganTime[size_t(m_numActiveFingers)] = now;
     }
@@ -249,7 +249,7 @@ void Gestures::GSEndedTouchEventPosition(int finger, QPointF position)
     m_eventEndedTouchTime = now;
 
     --m_numActiveFingers;
-    if (m_numActiveFingers < kFingerRecords) {
+    if (m_numActiveFingers < FingerRecords) {
         m_fingerEndedXY[size_t(m_numActiveFingers)] = p;
         m_fingerEndedTime[size_t(m_numActiveFingers)] = now;
     }
@@ -266,13 +266,13 @@ void Gestures::GSEndedTouchEventPosition(int finger, QPointF position)
     const auto slot = size_t(m_tweenPointer);
     m_period[slot] = now;
     m_fingerGestures[slot] = m_fingerGesture;
-    m_tweenPointer = (m_tweenPointer + 1) % kRingSize;
+    m_tweenPointer = (m_tweenPointer + 1) % RingSize;
 }
 
 void Gestures::updateMaxMinWithPointWithTimeNumFingers(int slot, QPointF point, float time, int numFingers)
 {
     Q_UNUSED(time);
-    if (slot >= kStoreCapacity) {
+    if (slot >= StoreCapacity) {
         overflowReset();
         return;
     }
@@ -308,13 +308,13 @@ QPointF Gestures::getOrientationPoint(int orientation, QPointF point) const
     const double y = point.y();
     switch (orientation) {
     case 1:
-        return m_CS_Cocos2d ? QPointF(x, kFrame - y) : QPointF(x, y);
+        return m_CS_Cocos2d ? QPointF(x, Frame - y) : QPointF(x, y);
     case 2:
-        return m_CS_Cocos2d ? QPointF(kFrame - x, y) : QPointF(kFrame - x, kFrame - y);
+        return m_CS_Cocos2d ? QPointF(Frame - x, y) : QPointF(Frame - x, Frame - y);
     case 3:
-        return QPointF(kFrame - y, x);
+        return QPointF(Frame - y, x);
     case 4:
-        return QPointF(kFrame - y, kFrame - x);
+        return QPointF(Frame - y, Frame - x);
     default:
         return QPointF(0, 0);
     }

@@ -37,11 +37,11 @@ class Gestures : public QObject, public SharedInstance<Gestures>
     friend class SharedInstance<Gestures>;
 
 public:
-    static constexpr int kStoreCapacity = 240;
-    static constexpr int kFingerRecords = 5;
-    static constexpr int kRingSize = 8;
+    static constexpr int StoreCapacity = 240;
+    static constexpr int FingerRecords = 5;
+    static constexpr int RingSize = 8;
     /** Fingers counted down at most; a finger beyond this is dropped altogether. */
-    static constexpr int kMaxCountedFingers = 10;
+    static constexpr int MaxCountedFingers = 10;
 
     /** Phase of a stored sample. */
     enum FingerTouchState { FTS_DONTKNOW = 0, FTS_BEGAN = 1, FTS_MOVED = 2, FTS_ENDED = 3 };
@@ -51,7 +51,7 @@ public:
 
     // ---- Touch input: one call per sample, in the order the samples happen ----
 
-    /** A finger went down at position (host frame). A finger beyond kMaxCountedFingers is dropped. */
+    /** A finger went down at position (host frame). A finger beyond MaxCountedFingers is dropped. */
     void GSBeganTouchEventPosition(int finger, QPointF position);
     /** A finger moved. Dropped while no finger is down. */
     void GSMovedTouchEventPosition(int finger, QPointF position);
@@ -237,10 +237,10 @@ private:
     bool m_CS_Cocos2d = false;
 
     // Sample store.
-    std::array<QPointF, kStoreCapacity> m_fingerXY{};
-    std::array<float, kStoreCapacity> m_fingerTime{};
-    std::array<int, kStoreCapacity> m_fingerNumActive{};
-    std::array<int, kStoreCapacity> m_fingerTouchState{};
+    std::array<QPointF, StoreCapacity> m_fingerXY{};
+    std::array<float, StoreCapacity> m_fingerTime{};
+    std::array<int, StoreCapacity> m_fingerNumActive{};
+    std::array<int, StoreCapacity> m_fingerTouchState{};
     int m_fingerIndex = 0;
     int m_fingerIndexLeft = 0;
     int m_fingerIndexRight = 0;
@@ -250,10 +250,10 @@ private:
     bool m_storeEmpty = true;
 
     // Per-finger records.
-    std::array<QPointF, kFingerRecords> m_fingerBeganXY{};
-    std::array<float, kFingerRecords> m_fingerBeganTime{};
-    std::array<QPointF, kFingerRecords> m_fingerEndedXY{};
-    std::array<float, kFingerRecords> m_fingerEndedTime{};
+    std::array<QPointF, FingerRecords> m_fingerBeganXY{};
+    std::array<float, FingerRecords> m_fingerBeganTime{};
+    std::array<QPointF, FingerRecords> m_fingerEndedXY{};
+    std::array<float, FingerRecords> m_fingerEndedTime{};
 
     // Counters and last events.
     int m_numActiveFingers = 0;
@@ -276,9 +276,9 @@ private:
     std::array<int, 9> m_lastGridOrder{};
 
     // Ring of recent gestures and the sequence search.
-    std::array<float, kRingSize> m_tweenTime{};
-    std::array<float, kRingSize> m_period{};
-    std::array<int, kRingSize> m_fingerGestures{};
+    std::array<float, RingSize> m_tweenTime{};
+    std::array<float, RingSize> m_period{};
+    std::array<int, RingSize> m_fingerGestures{};
     int m_tweenPointer = 0;
     int m_seqTimerWatchdog = 0;
     bool m_gestureSequenceEnabled = true;

@@ -74,7 +74,7 @@ int Gestures::analyzeTouches()
     const double width = std::fabs(rightmost.x() - leftmost.x());
     const double height = std::fabs(bottommost.y() - topmost.y());
     if (double(m_tapMaximumLength) > width && double(m_tapMaximumLength) > height) {
-        const int last = qBound(0, m_fingerIndex, kStoreCapacity - 1);
+        const int last = qBound(0, m_fingerIndex, StoreCapacity - 1);
         const float duration = m_fingerTime[size_t(last)] - m_fingerTime[0];
         if (duration < 0.1) {
             TRACE_MSG("tap");
@@ -113,7 +113,7 @@ int Gestures::advancedGestureCheck()
     // order the touch first came near them.
     std::array<int, 9> order{};
     int visit = 1;
-    const int walked = qBound(0, m_fingerIndex, kStoreCapacity);
+    const int walked = qBound(0, m_fingerIndex, StoreCapacity);
     for (int s = 0; s < walked; ++s) {
         const QPointF& sample = m_fingerXY[size_t(s)];
         for (int k = 0; k < 9; ++k) {

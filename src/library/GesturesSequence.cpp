@@ -7,7 +7,7 @@
 #include "Numbers.h"
 
 namespace {
-constexpr double kSequenceGapLimit = 0.8;
+constexpr double SequenceGapLimit = 0.8;
 } // namespace
 
 void Gestures::processGestureSequence()
@@ -29,8 +29,8 @@ int Gestures::searchForGestureSequence()
     const std::array<int, 5> g{m_fingerGestures[0], m_fingerGestures[1], m_fingerGestures[2], m_fingerGestures[3],
                                m_fingerGestures[4]};
     // The gaps are float32, compared with the double limit as they are.
-    const auto shortGap = [this](int k) { return double(m_tweenTime[size_t(k)]) < kSequenceGapLimit; };
-    const auto longGap = [this](int k) { return double(m_tweenTime[size_t(k)]) > kSequenceGapLimit; };
+    const auto shortGap = [this](int k) { return double(m_tweenTime[size_t(k)]) < SequenceGapLimit; };
+    const auto longGap = [this](int k) { return double(m_tweenTime[size_t(k)]) > SequenceGapLimit; };
 
     int result = -1;
     if (longGap(1)) {
@@ -72,7 +72,7 @@ int Gestures::searchForGestureSequence()
 
 void Gestures::resetTweens()
 {
-    for (int k = 0; k < kRingSize; ++k) {
+    for (int k = 0; k < RingSize; ++k) {
         m_tweenTime[size_t(k)] = float(11 * k);
         m_fingerGestures[size_t(k)] = -1;
     }
@@ -81,24 +81,24 @@ void Gestures::resetTweens()
 
 int Gestures::getGesture(int n) const
 {
-    if (n < 0 || n >= kRingSize) {
+    if (n < 0 || n >= RingSize) {
         return -1;
     }
     int slot = m_tweenPointer - 1 - n;
     if (slot < 0) {
-        slot += kRingSize;
+        slot += RingSize;
     }
     return m_fingerGestures[size_t(slot)];
 }
 
 float Gestures::getTweenTime(int n) const
 {
-    if (n < 0 || n >= kRingSize) {
+    if (n < 0 || n >= RingSize) {
         return 0;
     }
     int slot = m_tweenPointer - 1 - n;
     if (slot < 0) {
-        slot += kRingSize;
+        slot += RingSize;
     }
     return m_tweenTime[size_t(slot)];
 }
@@ -109,7 +109,7 @@ float Gestures::avgGesturePeriod(int fuzz) const
     int slot = m_tweenPointer;
     for (float& value : values) {
         value = m_period[size_t(slot)];
-        slot = slot == 0 ? kRingSize - 1 : slot - 1;
+        slot = slot == 0 ? RingSize - 1 : slot - 1;
     }
     for (size_t k = 0; k + 1 < values.size(); ++k) {
         if (!isFloatTheSameAsFuzzy(values[k], values[k + 1], float(fuzz))) {
@@ -138,15 +138,15 @@ bool Gestures::DRLineQ(int code)
 
 int Gestures::fingerGestures(int slot) const
 {
-    return slot >= 0 && slot < kRingSize ? m_fingerGestures[size_t(slot)] : -1;
+    return slot >= 0 && slot < RingSize ? m_fingerGestures[size_t(slot)] : -1;
 }
 
 float Gestures::tweenTime(int slot) const
 {
-    return slot >= 0 && slot < kRingSize ? m_tweenTime[size_t(slot)] : 0.0f;
+    return slot >= 0 && slot < RingSize ? m_tweenTime[size_t(slot)] : 0.0f;
 }
 
 float Gestures::period(int slot) const
 {
-    return slot >= 0 && slot < kRingSize ? m_period[size_t(slot)] : 0.0f;
+    return slot >= 0 && slot < RingSize ? m_period[size_t(slot)] : 0.0f;
 }

@@ -15,7 +15,7 @@ const QString kBodyStart = QStringLiteral("<body>\n");
 const QString kBodyEnd = QStringLiteral("</body>");
 
 // htmlSpaces beyond this count would ask for gigabytes; such a request answers "".
-constexpr int kMaxSpaces = 1 << 16;
+constexpr int MaxSpaces = 1 << 16;
 
 // The text of a file to insert, or "" with the warning when it cannot be read: the insert goes on.
 QString textOrWarning(const std::optional<QString>& text)
@@ -107,7 +107,7 @@ QString Strings::htmlSpaces(int count)
     if (count < 1) {
         return {};
     }
-    if (count > kMaxSpaces) {
+    if (count > MaxSpaces) {
         TRACE("VELBOR WARNING: too many spaces:%d", count);
         return {};
     }

@@ -31,14 +31,14 @@ quint32 secureRandomUniform(quint32 bound)
     return ::arc4random_uniform(bound);
 }
 
-constexpr float kFloatEpsilon = 1.1920929e-7f;
+constexpr float FloatEpsilon = 1.1920929e-7f;
 
 struct Preset
 {
     int posX, posY;
     bool fixedLR, fixedTB, scaleW, scaleH;
 };
-constexpr Preset kPresets[19] = {
+constexpr Preset Presets[19] = {
     {0, 0, false, false, false, false}, {0, 1, false, false, false, false}, {1, 0, false, false, false, false},
     {1, 1, false, false, false, false}, {0, 0, true, false, false, false},  {0, 1, true, false, false, false},
     {0, 0, false, true, false, false},  {1, 0, false, true, false, false},  {0, 0, true, true, false, false},
@@ -228,7 +228,7 @@ float LibMath::cycleFloatMinMax(float v, float lo, float hi) const
 
 float LibMath::stepChangeFloatStepEnd(float v, float step, float end) const
 {
-    return std::fabs(v - end) > kFloatEpsilon ? v + step : v;
+    return std::fabs(v - end) > FloatEpsilon ? v + step : v;
 }
 
 float LibMath::differenceBetweenFloatAnd(float a, float b) const
@@ -335,7 +335,7 @@ void LibMath::pRndModNumModFactor(float* p, int m, float f) const
 
 bool LibMath::pStepChangeFloatStepEnd(float* p, float step, float end) const
 {
-    if (!p || !(std::fabs(*p - end) > kFloatEpsilon)) {
+    if (!p || !(std::fabs(*p - end) > FloatEpsilon)) {
         return false;
     }
     *p += step;
@@ -384,7 +384,7 @@ void LibMath::set2dSystem(int preset)
         TRACE("Don't know %d", preset);
         return;
     }
-    const Preset& p = kPresets[preset];
+    const Preset& p = Presets[preset];
     objectPositionXPositionY(p.posX, p.posY);
     objectFixedEdgeLeftRightTopBtm(p.fixedLR, p.fixedTB);
     objectRescaleWidthHeight(p.scaleW, p.scaleH);

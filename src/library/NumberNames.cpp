@@ -16,10 +16,10 @@ const char* const kUpToTwenty[21] = {"zero",     "one",     "two",     "three", 
 const char* const kTens[10] = {nullptr, nullptr, "twenty",  "thirty", "fourty",
                                "fifty", "sixty", "seventy", "eighty", "ninety"};
 
-constexpr quint64 kThousand = 1000ULL;
-constexpr quint64 kMillion = kThousand * kThousand;
-constexpr quint64 kBillion = kMillion * kThousand;
-constexpr quint64 kTrillion = kBillion * kThousand;
+constexpr quint64 Thousand = 1000ULL;
+constexpr quint64 Million = Thousand * Thousand;
+constexpr quint64 Billion = Million * Thousand;
+constexpr quint64 Trillion = Billion * Thousand;
 
 // The magnitude of n without negating a signed value: the most negative 64-bit number has no
 // positive counterpart, so the magnitude is computed in unsigned arithmetic.
@@ -82,11 +82,11 @@ QString Strings::numberToStringUkEnglish(qint64 number, bool ukEnglish)
         quint64 value;
         const char* word;
     } groups[] = {
-        {n / kTrillion, " trillion "},
-        {n % kTrillion / kBillion, " billion "},
-        {n % kBillion / kMillion, " million "},
-        {n % kMillion / kThousand, " thousand "},
-        {n % kThousand, " "},
+        {n / Trillion, " trillion "},
+        {n % Trillion / Billion, " billion "},
+        {n % Billion / Million, " million "},
+        {n % Million / Thousand, " thousand "},
+        {n % Thousand, " "},
     };
     for (const auto& group : groups) {
         if (group.value > 0) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int kChunk = 64 * 1024;
+constexpr int Chunk = 64 * 1024;
 
 } // namespace
 
@@ -37,7 +37,7 @@ int ZipCipherReader::begin(void* unzFile, quint8 check)
             return result;
         }
         streamReady = true;
-        in.resize(kChunk);
+        in.resize(Chunk);
     }
     return UNZ_OK;
 }
@@ -59,7 +59,7 @@ qint64 ZipCipherReader::read(void* unzFile, char* out, unsigned int length)
     stream.avail_out = length;
     while (stream.avail_out > 0) {
         if (stream.avail_in == 0 && !inputEnded) {
-            const int got = unzReadCurrentFile(file, in.data(), kChunk);
+            const int got = unzReadCurrentFile(file, in.data(), Chunk);
             if (got < 0) {
                 return got;
             }

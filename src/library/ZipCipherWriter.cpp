@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kChunk = 64 * 1024;
+constexpr int Chunk = 64 * 1024;
 
 int writeRaw(void* zipFile, char* data, unsigned int length, ZipCrypto* crypto)
 {
@@ -39,7 +39,7 @@ thread_local CompressorCache compressorCache;
 
 ZipCipherWriter::ZipCipherWriter(const std::optional<QByteArray>& password, int level, quint32 headerCrc)
     : crypto(password.value_or(QByteArray())), encrypting(password.has_value()), level(level), deflating(level != 0),
-      headerCrc(headerCrc), crc(crc32(0L, Z_NULL, 0)), out(kChunk, Qt::Uninitialized)
+      headerCrc(headerCrc), crc(crc32(0L, Z_NULL, 0)), out(Chunk, Qt::Uninitialized)
 {
 }
 
@@ -110,7 +110,7 @@ int ZipCipherWriter::write(void* zipFile, const char* data, qint64 total)
         if (!deflating) {
             // Stored: encrypt a copy chunk by chunk; the caller's data stays as it was.
             for (unsigned done = 0; done < part;) {
-                const unsigned n = std::min<unsigned>(part - done, kChunk);
+                const unsigned n = std::min<unsigned>(part - done, Chunk);
                 std::copy_n(data + done, n, out.data());
                 if (const int result = writeRaw(zipFile, out.data(), n, encrypting ? &crypto : nullptr);
                     result != ZIP_OK) {
@@ -123,11 +123,11 @@ int ZipCipherWriter::write(void* zipFile, const char* data, qint64 total)
             stream->avail_in = part;
             while (stream->avail_in > 0) {
                 stream->next_out = reinterpret_cast<Bytef*>(out.data());
-                stream->avail_out = kChunk;
+                stream->avail_out = Chunk;
                 if (const int result = deflate(stream, Z_NO_FLUSH); result != Z_OK && result != Z_BUF_ERROR) {
                     return result;
                 }
-                const unsigned produced = kChunk - stream->avail_out;
+                const unsigned produced = Chunk - stream->avail_out;
                 if (produced > 0) {
                     if (const int result = writeRaw(zipFile, out.data(), produced, encrypting ? &crypto : nullptr);
                         result != ZIP_OK) {
@@ -150,12 +150,12 @@ int ZipCipherWriter::finish(void* zipFile)
             stream->next_in = nullptr;
             stream->avail_in = 0;
             stream->next_out = reinterpret_cast<Bytef*>(out.data());
-            stream->avail_out = kChunk;
+            stream->avail_out = Chunk;
             result = deflate(stream, Z_FINISH);
             if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
                 return result;
             }
-            const unsigned produced = kChunk - stream->avail_out;
+            const unsigned produced = Chunk - stream->avail_out;
             if (produced > 0) {
                 if (const int written = writeRaw(zipFile, out.data(), produced, encrypting ? &crypto : nullptr);
                     written != ZIP_OK) {

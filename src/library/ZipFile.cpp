@@ -18,15 +18,15 @@
 namespace {
 
 // General-purpose flag bits of an entry.
-constexpr uLong kFlagEncrypted = 0x1;
-constexpr uLong kFlagDataDescriptor = 0x8;
-constexpr uLong kFlagUtf8Name = 0x800;
+constexpr uLong FlagEncrypted = 0x1;
+constexpr uLong FlagDataDescriptor = 0x8;
+constexpr uLong FlagUtf8Name = 0x800;
 // "Version made by": host 3 (Unix), format version 2.0.
-constexpr uLong kMadeByUnix = (3u << 8) | 20u;
+constexpr uLong MadeByUnix = (3u << 8) | 20u;
 // Names are read into a 256-byte buffer first; a longer name is read again whole.
-constexpr uLong kNameBuffer = 256;
+constexpr uLong NameBuffer = 256;
 
-constexpr ZPOS64_T kMax32 = 0xffffffffu;
+constexpr ZPOS64_T Max32 = 0xffffffffu;
 
 quint64 little(const QByteArray& bytes, qsizetype at, int width)
 {
@@ -50,11 +50,11 @@ void applyZip64Sizes(const QByteArray& extra, unz_file_info64& info)
         }
         if (id == 1) {
             qsizetype field = at + 4;
-            if (info.uncompressed_size == kMax32 && field + 8 <= end) {
+            if (info.uncompressed_size == Max32 && field + 8 <= end) {
                 info.uncompressed_size = little(extra, field, 8);
                 field += 8;
             }
-            if (info.compressed_size == kMax32 && field + 8 <= end) {
+            if (info.compressed_size == Max32 && field + 8 <= end) {
                 info.compressed_size = little(extra, field, 8);
             }
             return;
@@ -72,12 +72,12 @@ struct CurrentEntry
 // The selected entry's header and its full name; answers the library's code.
 int currentEntry(void* unzFile, CurrentEntry& entry)
 {
-    QByteArray name(kNameBuffer + 1, '\0');
-    int result = unzGetCurrentFileInfo64(unzFile, &entry.info, name.data(), kNameBuffer, nullptr, 0, nullptr, 0);
+    QByteArray name(NameBuffer + 1, '\0');
+    int result = unzGetCurrentFileInfo64(unzFile, &entry.info, name.data(), NameBuffer, nullptr, 0, nullptr, 0);
     if (result != UNZ_OK) {
         return result;
     }
-    if (entry.info.size_filename > kNameBuffer) {
+    if (entry.info.size_filename > NameBuffer) {
         name = QByteArray(qsizetype(entry.info.size_filename) + 1, '\0');
         result = unzGetCurrentFileInfo64(unzFile, &entry.info, name.data(), entry.info.size_filename, nullptr, 0,
                                          nullptr, 0);
@@ -85,7 +85,7 @@ int currentEntry(void* unzFile, CurrentEntry& entry)
             return result;
         }
     }
-    if ((entry.info.uncompressed_size == kMax32 || entry.info.compressed_size == kMax32) &&
+    if ((entry.info.uncompressed_size == Max32 || entry.info.compressed_size == Max32) &&
         entry.info.size_file_extra > 0) {
         // The library misses 64-bit sizes in the ZIP64 extra field on this platform: read them here.
         QByteArray extra(qsizetype(entry.info.size_file_extra), '\0');
@@ -268,10 +268,10 @@ std::unique_ptr<ZipWriteStream> ZipFile::openEntry(const QString& fileNameInZip,
             throw ZipException(result, format("Error opening '%@' in zipfile", fileNameInZip));
         }
     }
-    const uLong flags = kFlagUtf8Name | (cipher && cipher->encrypting ? kFlagEncrypted : 0);
+    const uLong flags = FlagUtf8Name | (cipher && cipher->encrypting ? FlagEncrypted : 0);
     int result = zipOpenNewFileInZip4_64(m_zipFile, name.constData(), &fileInfo, nullptr, 0, nullptr, 0, nullptr,
                                          method, level, cipher ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                         nullptr, 0, kMadeByUnix, flags, 1);
+                                         nullptr, 0, MadeByUnix, flags, 1);
     if (result == ZIP_OK && cipher) {
         result = cipher->begin(m_zipFile);
     }
@@ -362,7 +362,7 @@ FileInZipInfo ZipFile::getCurrentFileInZipInfo()
         throw ZipException(result, format("Error getting current file info in '%@'", m_fileName));
     }
     const unz_file_info64& info = entry.info;
-    return FileInZipInfo(entry.name, info.uncompressed_size, levelOf(info), (info.flag & kFlagEncrypted) != 0,
+    return FileInZipInfo(entry.name, info.uncompressed_size, levelOf(info), (info.flag & FlagEncrypted) != 0,
                          info.compressed_size, dateOf(info), info.crc);
 }
 
@@ -386,7 +386,7 @@ std::unique_ptr<ZipReadStream> ZipFile::openCurrent(const QString* password)
     const unz_file_info64& info = entry.info;
     const auto crc = quint32(info.crc);
 
-    if ((info.flag & kFlagEncrypted) == 0) {
+    if ((info.flag & FlagEncrypted) == 0) {
         // A plain entry opens the same way with or without a password.
         if (const int result = unzOpenCurrentFile(m_unzFile); result != UNZ_OK) {
             throw ZipException(result, format("Error opening current file in '%@'", m_fileName));
@@ -405,7 +405,7 @@ std::unique_ptr<ZipReadStream> ZipFile::openCurrent(const QString* password)
     }
     // The header's last byte repeats the CRC's high byte, or the time's high byte when the sizes and
     // CRC follow the data.
-    const auto check = quint8((info.flag & kFlagDataDescriptor) ? (info.dosDate >> 8) & 0xff : (crc >> 24) & 0xff);
+    const auto check = quint8((info.flag & FlagDataDescriptor) ? (info.dosDate >> 8) & 0xff : (crc >> 24) & 0xff);
     auto cipher = std::make_unique<ZipCipherReader>(password->toUtf8(), method == Z_DEFLATED);
     if (const int result = cipher->begin(m_unzFile, check); result != UNZ_OK) {
         unzCloseCurrentFile(m_unzFile);

@@ -298,8 +298,8 @@ private slots:
     void tracesFromFourThreads()
     {
         DebugPanel p;
-        constexpr int kThreads = 4;
-        constexpr int kLines = 2500;
+        constexpr int Threads = 4;
+        constexpr int Lines = 2500;
         Debug::sharedEngineInstance()->notify(true);
         // The lines also go to standard error: not into the test's output.
         const int savedErr = ::dup(STDERR_FILENO);
@@ -307,14 +307,14 @@ private slots:
         ::dup2(devNull, STDERR_FILENO);
         std::vector<std::thread> threads;
         std::atomic<int> done{0};
-        for (int t = 0; t < kThreads; ++t) {
+        for (int t = 0; t < Threads; ++t) {
             threads.emplace_back([t, &done] {
-                for (int i = 0; i < kLines; ++i)
+                for (int i = 0; i < Lines; ++i)
                     traceMessage("T%d:%d", t, i);
                 ++done;
             });
         }
-        while (done.load() < kThreads) {
+        while (done.load() < Threads) {
             QCoreApplication::processEvents();
             p.systemTick();
         }
@@ -330,10 +330,10 @@ private slots:
         Debug::sharedEngineInstance()->notify(false);
 
         QStringList lines = p.fullOutStr().split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), kThreads * kLines);
+        QCOMPARE(lines.size(), Threads * Lines);
         QCOMPARE(p.txtMain()->toPlainText(), p.fullOutStr());
         std::reverse(lines.begin(), lines.end()); // oldest first
-        int next[kThreads] = {};
+        int next[Threads] = {};
         for (const QString& line : lines) {
             const int t = line.mid(1, 1).toInt();
             QCOMPARE(line, QStringLiteral("T%1:%2").arg(t).arg(next[t]));

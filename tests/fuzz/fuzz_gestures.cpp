@@ -195,9 +195,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         }
-        if (g.fingerIndex() < 0 || g.fingerIndex() > Gestures::kStoreCapacity || g.numActiveFingers() < 0 ||
-            g.numActiveFingers() > Gestures::kMaxCountedFingers || g.tweenPointer() < 0 ||
-            g.tweenPointer() >= Gestures::kRingSize) {
+        if (g.fingerIndex() < 0 || g.fingerIndex() > Gestures::StoreCapacity || g.numActiveFingers() < 0 ||
+            g.numActiveFingers() > Gestures::MaxCountedFingers || g.tweenPointer() < 0 ||
+            g.tweenPointer() >= Gestures::RingSize) {
             std::abort();
         }
     }

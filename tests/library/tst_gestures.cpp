@@ -235,12 +235,12 @@ TEST_F(GesturesTest, fullStoreStartsAgain)
     const auto fill = [this] {
         // 240 kept samples zig-zagging up and down at the left (slots 0 to 239).
         began(40, 40);
-        for (int k = 1; k < Gestures::kStoreCapacity; ++k) {
+        for (int k = 1; k < Gestures::StoreCapacity; ++k) {
             moved(40 + (k % 2) * 30, 40 + (k % 2) * 400);
         }
     };
     fill();
-    EXPECT_EQ(g->fingerIndex(), Gestures::kStoreCapacity);
+    EXPECT_EQ(g->fingerIndex(), Gestures::StoreCapacity);
     // The next sample would take slot 240: the store is emptied instead and the sample dropped, and what follows (a
     // line from left to right) is all the classification sees.
     moved(100, 300);
@@ -286,11 +286,11 @@ TEST_F(GesturesTest, unbalancedFingersAreDropped)
     EXPECT_EQ(g->fingerGesture(), -1);
 
     // Fingers beyond two hands are not counted at all.
-    for (int f = 0; f < Gestures::kMaxCountedFingers + 3; ++f) {
+    for (int f = 0; f < Gestures::MaxCountedFingers + 3; ++f) {
         began(100 + f, 100, f);
     }
-    EXPECT_EQ(g->numActiveFingers(), Gestures::kMaxCountedFingers);
-    EXPECT_EQ(g->numTouchBegan(), Gestures::kMaxCountedFingers);
+    EXPECT_EQ(g->numActiveFingers(), Gestures::MaxCountedFingers);
+    EXPECT_EQ(g->numTouchBegan(), Gestures::MaxCountedFingers);
 }
 
 TEST_F(GesturesTest, watchdogForgetsALostLiftOnItsTenthTick)

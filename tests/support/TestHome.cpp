@@ -4,14 +4,14 @@
 #include <QStandardPaths>
 
 namespace {
-const char* const kNames[5] = {"HOME", "XDG_DOCUMENTS_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
+const char* const Names[5] = {"HOME", "XDG_DOCUMENTS_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
 }
 
 TestHome::TestHome()
 {
     for (int i = 0; i < 5; ++i) {
-        m_had[i] = qEnvironmentVariableIsSet(kNames[i]);
-        m_saved[i] = qgetenv(kNames[i]);
+        m_had[i] = qEnvironmentVariableIsSet(Names[i]);
+        m_saved[i] = qgetenv(Names[i]);
     }
     const QString home = m_dir.path();
     QDir(home).mkpath(QStringLiteral("Documents"));
@@ -27,9 +27,9 @@ TestHome::~TestHome()
 {
     for (int i = 0; i < 5; ++i) {
         if (m_had[i]) {
-            qputenv(kNames[i], m_saved[i]);
+            qputenv(Names[i], m_saved[i]);
         } else {
-            qunsetenv(kNames[i]);
+            qunsetenv(Names[i]);
         }
     }
 }

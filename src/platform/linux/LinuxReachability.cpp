@@ -19,9 +19,9 @@
 
 namespace {
 // Longer names are no host names: DNS stops at 253 characters, the resolver's buffers at 1025.
-constexpr qsizetype kMaxNameLength = 1024;
+constexpr qsizetype MaxNameLength = 1024;
 // The port put into the resolved addresses for the route test; connect() on a UDP socket sends nothing.
-constexpr in_port_t kProbePort = 9;
+constexpr in_port_t ProbePort = 9;
 
 // One resolution. It lives on the heap because a lookup still running at the bound cannot be
 // cancelled: the resolver keeps writing into it until it finishes.
@@ -82,7 +82,7 @@ void abandon(Request* request)
 
 bool isProbeableName(const QString& host)
 {
-    if (host.isEmpty() || host.size() > kMaxNameLength) {
+    if (host.isEmpty() || host.size() > MaxNameLength) {
         return false;
     }
     for (QChar c : host) {
@@ -102,9 +102,9 @@ bool hasRoute(const addrinfo* address)
     }
     std::memcpy(&target, address->ai_addr, address->ai_addrlen);
     if (address->ai_family == AF_INET) {
-        reinterpret_cast<sockaddr_in*>(&target)->sin_port = htons(kProbePort);
+        reinterpret_cast<sockaddr_in*>(&target)->sin_port = htons(ProbePort);
     } else if (address->ai_family == AF_INET6) {
-        reinterpret_cast<sockaddr_in6*>(&target)->sin6_port = htons(kProbePort);
+        reinterpret_cast<sockaddr_in6*>(&target)->sin6_port = htons(ProbePort);
     } else {
         return false;
     }
