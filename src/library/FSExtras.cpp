@@ -1,32 +1,27 @@
-// Copying, moving and renaming with modes, bulk renames, the application's resources and volumes.
+// Copying, moving and renaming with modes, and bulk renames.
 
 #include "FS.h"
 
 #include "FSPaths.h"
 #include "Files.h"
 #include "ProcessLog.h"
-#include "Resources.h"
 #include "Strings.h"
 #include "Trace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
-#include <QStringDecoder>
 
 #include <cerrno>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 using namespace fs_paths;
 
 namespace {
 
-constexpr qint64 MaxResourceText = 32 * 1024 * 1024;
 // renameItemRandomly gives up after this many taken names instead of looping for ever.
 constexpr int MaxRandomNames = 1000000;
 
@@ -137,8 +132,10 @@ bool isInside(const QString& source, const QString& target)
     return to == from || to.startsWith(from + u'/');
 }
 
+} // namespace
+
 // The whole copy or nothing: a copy that fails halfway is removed again.
-bool copyItemPath(const QString& source, const QString& target)
+bool fs_paths::copyItemPath(const QString& source, const QString& target)
 {
     if (!pathExists(source) || pathExists(target) || isInside(source, target)) {
         return false;
@@ -149,6 +146,13 @@ bool copyItemPath(const QString& source, const QString& target)
     removeTree(encoded(target));
     return false;
 }
+
+bool fs_paths::isRefusedItem(const QString& name)
+{
+    return isRefusedName(name) || splitName(name).last.isEmpty() || splitName(name).last == QLatin1String(".");
+}
+
+namespace {
 
 // Renames in one step when both lie on one file system; otherwise copies and removes the source.
 bool movePath(const QString& source, const QString& target)
@@ -206,13 +210,6 @@ bool moveReplacing(const QString& source, const QString& target, const QString& 
     }
     ::rename(encoded(aside).constData(), encoded(replaced).constData());
     return false;
-}
-
-// Names the item operations refuse: those refused everywhere, and those whose last component is "."
-// (the directory itself: moving or deleting it would take everything in it).
-bool isRefusedItem(const QString& name)
-{
-    return isRefusedName(name) || splitName(name).last.isEmpty() || splitName(name).last == QLatin1String(".");
 }
 
 bool hasCapitalAZ(const QString& name)
@@ -580,88 +577,4 @@ int FS::renameItemsInDirWithExtToReference(const QString& dir, const QString& ex
         renameItemToItem(name, newName);
     }
     return candidates;
-}
-
-// ---- The application's resources ----
-
-bool FS::doesFileExistInBundle(const QString& name) const
-{
-    const QStringList parts = name.split(u'.');
-    if (parts.size() != 2 || isRefusedName(name) || name.contains(u'/')) {
-        return false;
-    }
-    return QFileInfo::exists(resourcePath(parts[0], parts[1]));
-}
-
-std::optional<QString> FS::readTxtFromBundle(const QString& name) const
-{
-    if (isRefusedName(name)) {
-        return std::nullopt;
-    }
-    const std::optional<QByteArray> bytes = files::readBoundedFile(resourcePath(name), MaxResourceText);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(*bytes);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-QStringList FS::getBundleDir() const
-{
-    return files::directoryEntries(resourceDirectory());
-}
-
-bool FS::cpyBundleFileToDirinDocDirDir(const QString& name, const QString& dir) const
-{
-    if (isRefusedItem(name) || dir.isEmpty() || dir.contains(QChar(0))) {
-        return false;
-    }
-    const QString target = QStringLiteral("%1/%2").arg(dir, name);
-    const QString absolute = QDir::isAbsolutePath(target) ? target : join(currentDir(), target);
-    return copyItemPath(resourcePath(name), absolute);
-}
-
-bool FS::cpyBundleFileToDocDir(const QString& name) const
-{
-    const QString documents = getDocumentDir();
-    return !documents.isEmpty() && cpyBundleFileToDirinDocDirDir(name, documents);
-}
-
-bool FS::initFilelistIntoDirClr(const QString& listName, const QString& dir, bool clear) const
-{
-    if (dir.isEmpty() || isRefusedName(dir)) {
-        return false;
-    }
-    // Nothing is emptied or installed unless dir really is a directory inside the documents directory.
-    if (!changeToDocDir()) {
-        return false;
-    }
-    const QString documents = QDir::current().canonicalPath();
-    if (!changeDir(dir) || QDir::current().canonicalPath() == documents) {
-        changeToDocDir();
-        return false;
-    }
-    if (clear) {
-        deleteAllItemsFromDir(dir);
-    }
-    const QStringList lines = readTxtFromBundle(listName).value_or(QString()).split(u'\n');
-    int copied = 0;
-    for (const QString& line : lines) {
-        if (line.isEmpty() || isRefusedName(line)) {
-            continue;
-        }
-        if (!changeToDocDir() || !changeDir(dir)) {
-            return false;
-        }
-        if (doesItemExist(line) < 0) {
-            ++copied;
-            changeToDocDir();
-            cpyBundleFileToDirinDocDirDir(line, dir);
-        }
-    }
-    return copied == lines.size();
 }

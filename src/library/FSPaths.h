@@ -50,4 +50,12 @@ bool removeTree(const QByteArray& path);
  *  directory is missing or anything fails. */
 bool writeWholeFile(const QString& path, const QByteArray& bytes);
 
+/** Copies a file, link or directory tree to target, which must not exist and must not lie inside
+ *  source; a half-made copy is removed. */
+bool copyItemPath(const QString& source, const QString& target);
+
+/** Names the item operations refuse: those refused everywhere, and those whose last component is
+ *  "." (the directory itself: moving or deleting it would take everything in it). */
+bool isRefusedItem(const QString& name);
+
 } // namespace fs_paths
