@@ -1,6 +1,8 @@
 // Colours, modifier keys, posted keys and script resources.
 #include "Mac_objects.h"
 
+#include "ChildProcess.h"
+
 #include "KeyEvents.h"
 #include "Platform.h"
 #include "ProcessLog.h"
@@ -10,7 +12,6 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QProcess>
 
 #include <algorithm>
 #include <cmath>
@@ -200,20 +201,7 @@ void Mac_objects::runApplescriptFromBundleWithNameAndExt(const QString& name, co
     if (!QFileInfo(path).isFile()) {
         return;
     }
-    QProcess process;
-    process.setProgram(QStringLiteral("/bin/sh"));
-    process.setArguments({path});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted()) {
-        return;
-    }
-    if (!process.waitForFinished(ScriptTimeoutMilliseconds)) {
-        process.kill();
-        process.waitForFinished(1000);
-    }
+    ChildProcess::runQuietly(QStringLiteral("/bin/sh"), {path}, ScriptTimeoutMilliseconds);
 }
 
 void Mac_objects::greet() const

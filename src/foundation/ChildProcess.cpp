@@ -2,7 +2,14 @@
 
 #include "Trace.h"
 
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -57,9 +64,92 @@ void waitFor(pid_t pid)
     }
 }
 
+// Starts program with its standard streams on /dev/null; 0 with a trace line when it cannot start.
+pid_t spawnQuiet(const QString& program, const QStringList& arguments)
+{
+    CStrings argv(QStringList(program) + arguments);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const std::string path = program.toStdString();
+    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        TRACE("%@ cannot be started: %s", program, strerror(spawned));
+        return 0;
+    }
+    return pid;
+}
+
+// The exit code of a status from waitpid; -1 when a signal ended the child.
+int exitCodeOf(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 } // namespace
 
 namespace ChildProcess {
+
+std::optional<int> runQuietly(const QString& program, const QStringList& arguments, int timeoutMs)
+{
+    const pid_t pid = spawnQuiet(program, arguments);
+    if (pid == 0) {
+        return std::nullopt;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            break;
+        }
+        if (done < 0 && errno != EINTR) {
+            return std::nullopt;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitFor(pid);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!WIFEXITED(status)) {
+        return std::nullopt;
+    }
+    return WEXITSTATUS(status);
+}
+
+bool startWatched(const QString& program, const QStringList& arguments, QObject* context,
+                  std::function<void(int exitCode)> finished)
+{
+    const pid_t pid = spawnQuiet(program, arguments);
+    if (pid == 0) {
+        return false;
+    }
+    // Polled rather than waited for on a thread: nothing blocks, and the child is reaped even when
+    // context is gone. The timer has no parent so that it outlives context.
+    auto* poll = new QTimer;
+    const QPointer<QObject> guard(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, pid, guard, finished] {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == 0 || (done < 0 && errno == EINTR)) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        if (guard) {
+            QMetaObject::invokeMethod(guard,
+                                      [finished, code = done == pid ? exitCodeOf(status) : -1] { finished(code); });
+        }
+    });
+    poll->start(50);
+    return true;
+}
 
 std::optional<QByteArray> runAndRead(const QString& program, const QStringList& arguments,
                                      const QByteArrayList& environment)
@@ -111,17 +201,8 @@ bool startDetached(const QString& program, const QStringList& arguments)
     // here, and the program, left without a parent, is adopted by init: no zombie, no waiting. The
     // program and its arguments reach the shell as positional parameters, never as shell text.
     const QStringList shellArguments = {QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" &"), program};
-    CStrings argv(QStringList(QStringLiteral("/bin/sh")) + shellArguments + arguments);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        TRACE("%@ cannot be started: %s", program, strerror(spawned));
+    const pid_t pid = spawnQuiet(QStringLiteral("/bin/sh"), shellArguments + arguments);
+    if (pid == 0) {
         return false;
     }
     waitFor(pid);

@@ -8,7 +8,6 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <X11/Xatom.h>
@@ -107,34 +106,23 @@ void XdgWorkspace::openReporting(const QString& fileOrUrl, QObject* context, std
         done(false);
         return;
     }
-    // Not parented: quitting must not kill an opener (or, through it, a viewer) that is still running.
-    auto* process = new QProcess;
-    process->setProgram(opener);
-    process->setArguments({openerTarget(fileOrUrl)});
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
+    // Quitting does not end an opener (or, through it, a viewer) that is still running.
     const QPointer<QObject> guard(context);
     const bool guarded = context != nullptr;
-    const auto report = [guard, guarded, done, fileOrUrl](bool opened, const QString& why) {
-        if (!opened) {
-            TRACE("xdg-open could not open %@: %@", fileOrUrl, why);
+    const auto finished = [guard, guarded, done, fileOrUrl](int code) {
+        if (code != 0) {
+            TRACE("xdg-open could not open %@: %@", fileOrUrl, format("exit status %d", code));
         }
         if (!guarded || guard) {
-            done(opened);
+            done(code == 0);
         }
     };
-    QObject::connect(process, &QProcess::finished, process, [process, report](int code, QProcess::ExitStatus status) {
-        process->deleteLater();
-        report(status == QProcess::NormalExit && code == 0, format("exit status %d", code));
-    });
-    QObject::connect(process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            process->deleteLater();
-            report(false, QStringLiteral("it could not be started"));
+    if (!ChildProcess::startWatched(opener, {openerTarget(fileOrUrl)}, QCoreApplication::instance(), finished)) {
+        TRACE("xdg-open could not open %@: %@", fileOrUrl, QStringLiteral("it could not be started"));
+        if (!guarded || guard) {
+            done(false);
         }
-    });
-    process->start();
+    }
 }
 
 bool XdgWorkspace::open(const QString& fileOrUrl)
