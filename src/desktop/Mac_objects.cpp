@@ -1,5 +1,7 @@
 #include "Mac_objects.h"
 
+#include "Numbers.h"
+
 #include "LibMath.h"
 #include "Strings.h"
 #include "Trace.h"
@@ -25,21 +27,6 @@ QRectF virtualDesktop()
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? QRectF(primary->virtualGeometry()) : QRectF();
-}
-
-// A double truncated toward zero into an int, saturating; NaN gives 0.
-int truncToInt(double v)
-{
-    if (std::isnan(v)) {
-        return 0;
-    }
-    if (v >= double(INT_MAX)) {
-        return INT_MAX;
-    }
-    if (v <= double(INT_MIN)) {
-        return INT_MIN;
-    }
-    return int(std::trunc(v));
 }
 
 // Shows a flag change on a window: Qt hides a window whose flags change, so a visible one is shown again.
@@ -94,7 +81,7 @@ std::optional<QPointF> Mac_objects::placementOrigin(const QRectF& screen, const 
     }
     const double dx = (sw - ww) * shares[std::size_t(position)].first;
     const double dy = (sh - wh) * shares[std::size_t(position)].second;
-    return QPointF(double(float(screen.x() + dx)), double(truncToInt(screen.y() + dy)));
+    return QPointF(double(float(screen.x() + dx)), double(truncatedInt(screen.y() + dy)));
 }
 
 std::optional<QSizeF> Mac_objects::resizedSize(const QSizeF& size, int sizeCode)
@@ -220,7 +207,7 @@ void Mac_objects::windowWidthHeightAnimated(QWidget* window, float width, int he
     // The title bar and borders stay as they are; the frame's lower-left corner stays put.
     const int extraW = frame.width() - client.width();
     const int extraH = frame.height() - client.height();
-    const int frameW = std::max(0, truncToInt(std::round(finiteOrZero(width))));
+    const int frameW = std::max(0, truncatedInt(std::round(finiteOrZero(width))));
     const int frameH = std::max(0, height);
     const int frameBottom = frame.y() + frame.height();
     const QRect target(client.x(), frameBottom - frameH + (client.y() - frame.y()), std::max(0, frameW - extraW),
@@ -245,7 +232,7 @@ void Mac_objects::windowResizeAnimated(QWidget* window, int size, bool animated)
         TRACE("Velbor: DON'T KNOW:%d", size);
         return;
     }
-    windowWidthHeightAnimated(window, float(target->width()), truncToInt(target->height()), animated);
+    windowWidthHeightAnimated(window, float(target->width()), truncatedInt(target->height()), animated);
 }
 
 void Mac_objects::windowShow(QWidget* window, bool show)
