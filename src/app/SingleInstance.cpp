@@ -43,23 +43,7 @@ bool SingleInstance::claim()
     // A lock left by a copy that died is taken over (QLockFile checks whether its process still runs).
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0)) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        const QString name = m_base + QStringLiteral(".sock");
-        QLocalServer::removeServer(name); // left by a copy that died
-        if (!m_server->listen(name)) {
-            TRACE("a later start cannot reach this copy: %@", m_server->errorString());
-        }
-        connect(m_server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-                connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                    if (peer->readAll().contains('\n')) {
-                        emit anotherStart();
-                    }
-                });
-            }
-        });
+        listen();
         return true;
     }
     // The running copy may still be starting: give it a few seconds to listen.
@@ -75,6 +59,37 @@ bool SingleInstance::claim()
         }
         QThread::msleep(100);
     }
+    // A copy killed between creating the lock file and writing its process id into it leaves a file
+    // that names no process, which QLockFile never calls stale; nobody answered, so it is taken over.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!m_lock->getLockInfo(&pid, &host, &application) && m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
+        TRACE("took over %@, which named no process", m_base + QStringLiteral(".lock"));
+        listen();
+        return true;
+    }
     TRACE("another copy holds %@ but does not answer; this one leaves", m_base + QStringLiteral(".lock"));
     return false;
+}
+
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = m_base + QStringLiteral(".sock");
+    QLocalServer::removeServer(name); // left by a copy that died
+    if (!m_server->listen(name)) {
+        TRACE("a later start cannot reach this copy: %@", m_server->errorString());
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* peer = m_server->nextPendingConnection()) {
+            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+                if (peer->readAll().contains('\n')) {
+                    emit anotherStart();
+                }
+            });
+        }
+    });
 }

@@ -26,12 +26,17 @@ public:
     /** true when this is the only copy (it now listens for later ones); false when a running copy
      *  holds the lock and was told about this start (or could not be reached within a few seconds). */
     bool claim();
+    /** The lock file that marks the running copy. */
+    QString lockFilePath() const { return m_base + QStringLiteral(".lock"); }
 
 signals:
     /** A later copy was started: the running copy shows itself. */
     void anotherStart();
 
 private:
+    // Listens for later starts, which ask this copy to show itself.
+    void listen();
+
     QString m_base;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
