@@ -22,9 +22,10 @@ install(FILES ${packaging}/com.velbor.Carrowen.metainfo.xml DESTINATION ${CMAKE_
 set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_command(OUTPUT ${changelog_gz}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
-    COMMAND sh -c "gzip -9n < '${packaging}/changelog' > '${changelog_gz}'"
+    COMMAND sh -c "gzip -9nc \"$0\" > \"$1\"" ${packaging}/changelog ${changelog_gz}
     DEPENDS ${packaging}/changelog
-    COMMENT "Compressing the package changelog")
+    COMMENT "Compressing the package changelog"
+    VERBATIM)
 add_custom_target(carrowen_changelog ALL DEPENDS ${changelog_gz})
 install(FILES ${packaging}/copyright ${changelog_gz} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/carrowen)
 

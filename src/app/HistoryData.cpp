@@ -10,7 +10,8 @@
 namespace {
 
 // Longer lines are not the program's own: they are skipped without being held in memory.
-const qint64 MaxLineLength = 4096;
+const qsizetype MaxLineLength = 4096;
+const qint64 ChunkSize = 1024 * 1024;
 const int FieldCount = 5;
 
 // Days since 1970-01-01 of a civil date, and back (proleptic Gregorian, any year).
@@ -50,53 +51,47 @@ std::optional<int> digits(QByteArrayView text, qsizetype from, qsizetype count)
     return value;
 }
 
-// The fields of one CSV line; none when it is not a well-formed line of FieldCount fields.
-std::optional<QList<QByteArray>> splitCsv(QByteArrayView line)
+// The fields of one CSV line of exactly FieldCount fields, as views into the line (or, for a quoted
+// field, into its unquoted copy in storage); false when the line is not such a line. No field is
+// copied unless it is quoted, so a long history reads quickly.
+bool splitCsv(QByteArrayView line, QByteArrayView (&fields)[FieldCount], QByteArray (&storage)[FieldCount])
 {
-    QList<QByteArray> fields;
-    QByteArray field;
     qsizetype i = 0;
-    while (true) {
-        field.clear();
+    for (int n = 0; n < FieldCount; ++n) {
         if (i < line.size() && line[i] == '"') {
-            ++i;
-            while (true) {
+            QByteArray& field = storage[n];
+            field.clear();
+            for (++i;; ++i) {
                 if (i >= line.size()) {
-                    return std::nullopt; // an unterminated quote
+                    return false; // an unterminated quote
                 }
                 if (line[i] == '"') {
-                    if (i + 1 < line.size() && line[i + 1] == '"') {
-                        field += '"';
-                        i += 2;
-                        continue;
+                    if (i + 1 >= line.size() || line[i + 1] != '"') {
+                        break;
                     }
                     ++i;
-                    break;
                 }
-                field += line[i++];
+                field += line[i];
             }
-            if (i < line.size() && line[i] != ',') {
-                return std::nullopt;
-            }
+            ++i; // the closing quote
+            fields[n] = field;
         } else {
             const qsizetype comma = line.sliced(i).indexOf(',');
             const qsizetype end = comma < 0 ? line.size() : i + comma;
-            field = line.sliced(i, end - i).toByteArray();
+            fields[n] = line.sliced(i, end - i);
             i = end;
         }
-        fields.append(field);
-        if (fields.size() > FieldCount) {
-            return std::nullopt;
+        // Each field but the last ends in a comma; the last ends the line.
+        if (n + 1 < FieldCount) {
+            if (i >= line.size() || line[i] != ',') {
+                return false;
+            }
+            ++i;
+        } else if (i != line.size()) {
+            return false;
         }
-        if (i >= line.size()) {
-            break;
-        }
-        ++i; // the comma
     }
-    if (fields.size() != FieldCount) {
-        return std::nullopt;
-    }
-    return fields;
+    return true;
 }
 
 } // namespace
@@ -178,50 +173,62 @@ HistoryData HistoryData::fromBytes(const QByteArray& bytes, qint64 now)
 
 void HistoryData::consume(QIODevice& in)
 {
-    char buffer[MaxLineLength + 2];
-    while (!in.atEnd()) {
-        const qint64 got = in.readLine(buffer, sizeof buffer);
-        if (got <= 0) {
+    QByteArray pending;    // the start of a line that goes on in the next chunk
+    bool overlong = false; // inside a line too long to be ours (counted once, skipped whole)
+    while (true) {
+        const QByteArray chunk = in.read(ChunkSize);
+        if (chunk.isEmpty()) {
             break;
         }
-        QByteArrayView line(buffer, got);
-        if (!line.endsWith('\n')) {
-            // Too long to be ours, or cut off at the end of the file: skipped whole.
-            ++m_skipped;
-            while (got == qint64(sizeof buffer) - 1 && !in.atEnd()) {
-                const qint64 more = in.readLine(buffer, sizeof buffer);
-                if (more <= 0 || buffer[more - 1] == '\n') {
-                    break;
+        const QByteArrayView view(chunk);
+        qsizetype from = 0;
+        while (from < view.size()) {
+            const qsizetype end = view.indexOf('\n', from);
+            const QByteArrayView piece = view.sliced(from, (end < 0 ? view.size() : end) - from);
+            if (!overlong) {
+                if (pending.size() + piece.size() > MaxLineLength) {
+                    ++m_skipped;
+                    overlong = true;
+                    pending.clear();
+                } else if (end < 0) {
+                    pending += piece;
+                } else if (pending.isEmpty()) {
+                    consumeLine(piece);
+                } else {
+                    pending += piece;
+                    consumeLine(pending);
+                    pending.clear();
                 }
             }
-            continue;
+            if (end < 0) {
+                break;
+            }
+            overlong = false;
+            from = end + 1;
         }
-        line.chop(1);
-        if (line.endsWith('\r')) {
-            line.chop(1);
-        }
-        consumeLine(line);
+    }
+    if (!pending.isEmpty()) {
+        ++m_skipped; // cut off at the end of the file
     }
 }
 
 void HistoryData::consumeLine(QByteArrayView line)
 {
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
     if (line.isEmpty() || line == headerLine()) {
         return;
     }
-    const std::optional<QList<QByteArray>> fields = splitCsv(line);
-    const std::optional<qint64> time = fields ? parseTime(fields->at(1)) : std::nullopt;
-    if (!time) {
-        ++m_skipped;
-        return;
-    }
-    const QByteArray& kind = fields->at(0);
+    QByteArrayView fields[FieldCount];
+    QByteArray storage[FieldCount];
+    const std::optional<qint64> time = splitCsv(line, fields, storage) ? parseTime(fields[1]) : std::nullopt;
     static const QByteArrayView kinds[] = {"start", "stop", "down", "up", "unknown-end", "pause", "resume"};
-    if (std::find(std::begin(kinds), std::end(kinds), QByteArrayView(kind)) == std::end(kinds)) {
+    if (!time || std::find(std::begin(kinds), std::end(kinds), fields[0]) == std::end(kinds)) {
         ++m_skipped;
         return;
     }
-    event(kind, *time, parseTime(fields->at(2)), QString::fromUtf8(fields->at(4)));
+    event(fields[0], *time, parseTime(fields[2]), fields[4].isEmpty() ? QString() : QString::fromUtf8(fields[4]));
 }
 
 HistorySegment::State HistoryData::state() const

@@ -87,6 +87,7 @@ HistoryWindow::HistoryWindow(const OutageHistory* history, QWidget* parent)
     m_table->horizontalHeader()->setStretchLastSection(true);
     // Rows of one height: the view then never measures the rows it does not show.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setColumnWidth(OutageTableModel::Start, 160);
     m_table->setColumnWidth(OutageTableModel::End, 160);
     m_table->setColumnWidth(OutageTableModel::Duration, 150);
@@ -177,6 +178,7 @@ bool HistoryWindow::exportPdf(const QString& path) const
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(150);
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     writer.setTitle(tr("Carrowen outage history"));
     writer.setCreator(QStringLiteral("Carrowen"));
     QPainter p;
@@ -205,7 +207,7 @@ bool HistoryWindow::exportPdf(const QString& path) const
                   m_history ? m_history->path() : QString()));
     y += 2 * line;
 
-    const int labelWidth = page.width() / 4, columnWidth = (page.width() - labelWidth) / 4;
+    const int labelWidth = page.width() * 17 / 100, columnWidth = (page.width() - labelWidth) / 4;
     for (int column = 0; column < 4; ++column) {
         text(tr(PeriodNames[column]), labelWidth + column * columnWidth, columnWidth);
     }

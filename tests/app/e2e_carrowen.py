@@ -330,9 +330,9 @@ def case_history_kill9(binary, home):
             proc = subprocess.Popen(["unshare", "--mount", "--net", "--", "sh", "-c", isolate, resolv, hosts, binary],
                                     env=home.env(), cwd=home.root, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=err)
-        deadline, up = time.monotonic() + rng.uniform(2.0, 5.0), True
+        deadline, up = time.monotonic() + rng.uniform(2.5, 6.0), True
         while time.monotonic() < deadline:
-            time.sleep(0.7)
+            time.sleep(1.2)  # longer than the check period, so each state is seen
             up = not up
             flip(up)
         proc.kill()
