@@ -68,6 +68,23 @@ int main(int argc, char** argv)
     std::printf("open the history window, 100,000 outages: median %.1f ms, worst %.1f ms\n", median(opens),
                 *std::max_element(opens.begin(), opens.end()));
 
+    // 200 MB that are not a history (a log of another program): read, skipped, counted.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            return 1;
+        }
+        const QByteArray line = "Dec  7 04:20:53 host kernel: [12345.678901] eth0: link is not ready, retrying\n";
+        for (qint64 written = 0; written < 200LL * 1024 * 1024; written += line.size()) {
+            file.write(line);
+        }
+    }
+    QElapsedTimer foreign;
+    foreign.start();
+    const HistoryData data = HistoryData::read(path, {}, now);
+    std::printf("read 200 MB of another program's lines: %.0f ms, %lld lines skipped\n",
+                double(foreign.nsecsElapsed()) / 1e6, data.skippedLines());
+
     std::printf("%12s %12s %12s\n", "file lines", "median us", "worst us");
     for (const int outages : {0, 50000, 500000}) {
         writeHistory(path, outages, now);
