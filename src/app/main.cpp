@@ -32,7 +32,7 @@ int main(int argc, char** argv)
     // The two options that print and exit, before anything else starts; every other argument is left
     // to Qt as before.
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(Usage, stdout);
             return 0;
         }
