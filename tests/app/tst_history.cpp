@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
@@ -174,6 +175,8 @@ private slots:
         // Up 4 + 1 + 1 + 10 s, down 7 s; the pause and the crashed run's open outage are not monitored.
         QCOMPARE(data.figures(0).monitored, 23);
         QCOMPARE(data.figures(0).downTime, 7);
+        m_app->MenuMain()->actions().last()->trigger(); // History...
+        QVERIFY(m_app->windowHistory()->isVisible() && m_app->windowHistory()->model()->rowCount() == 2);
     }
 
     // Figures worked out by hand, then the exports read back by peers.
