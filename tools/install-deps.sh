@@ -12,6 +12,7 @@ packages=(
     xdg-utils xvfb xauth x11-utils trayer openbox pulseaudio pulseaudio-utils sox
     zip unzip iproute2 util-linux locales xclip openssl
     clang libclang-rt-14-dev clang-format gobjc libgnustep-base-dev make
+    poppler-utils desktop-file-utils appstream lintian dbus-daemon
 )
 # Extra packages named by the caller (for example CARROWEN_EXTRA_PACKAGES="gdb").
 read -r -a extra <<<"${CARROWEN_EXTRA_PACKAGES:-}"

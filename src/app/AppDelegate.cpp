@@ -9,11 +9,13 @@
 #include "Debug.h"
 #include "FS.h"
 #include "Format.h"
+#include "HistoryWindow.h"
 #include "LibMath.h"
 #include "Mac_fs.h"
 #include "Mac_media.h"
 #include "Mac_objects.h"
 #include "Mac_system.h"
+#include "OutageHistory.h"
 #include "Platform.h"
 #include "ProcessLog.h"
 #include "Strings.h"
@@ -57,6 +59,7 @@ AppDelegate::~AppDelegate()
     delete m_windowAlert;
     delete m_windowAbout;
     delete m_windowLog;
+    delete m_windowHistory;
     delete m_MenuMain;
 }
 
@@ -97,6 +100,7 @@ void AppDelegate::loadInterface()
     item(s("Clear Log"), [this] { clrLog(); });
     m_MenuMain->addSeparator();
     item(s("Quit"), [this] { quit_app(); });
+    item(QStringLiteral("History\u2026"), [this] { showHistory(); });
 
     connect(m_alertUi->btnAlertOK, &QPushButton::clicked, this, [this] { alertOK(m_alertUi->btnAlertOK); });
     connect(u.intSlider, &QSlider::valueChanged, this, [this] { intSliderSender(m_settingsUi->intSlider); });
@@ -128,6 +132,7 @@ void AppDelegate::loadInterface()
     button(u.resetToDefault, &AppDelegate::resetToDefault);
     connect(u.resetDefaults, &QPushButton::clicked, this, [this] { resetDefaults(); });
     button(u.saveSettings, &AppDelegate::saveSettings);
+    addSettingsExtras();
 }
 
 // ---- Start-up ----
@@ -156,6 +161,7 @@ void AppDelegate::applicationDidFinishLaunching()
     initClasses();
     initVars();
     setHostList(builtInHostList());
+    beginHistory();
 
     // Each wait runs to the next deadline of an exact schedule: a repeating timer of whole
     // milliseconds (83) would make every period run 0.4 % fast.

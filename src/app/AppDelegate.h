@@ -14,6 +14,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QCheckBox;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -22,6 +23,8 @@ class QTimer;
 class QWidget;
 
 class Debug;
+class HistoryWindow;
+class OutageHistory;
 class FS;
 class Mac_media;
 class Mac_objects;
@@ -173,6 +176,27 @@ public:
     /** The test command: runs three shell commands and traces what the last one printed. Saves nothing. */
     void saveSettings(QObject* sender = nullptr);
 
+    // ---- Outage history, settings import and export, start at login ----
+
+    /** The record of outages and pauses (history.csv in the application directory); null before
+     *  applicationDidFinishLaunching(). */
+    OutageHistory* history() const { return m_history.get(); }
+    /** Shows the outage history window, read afresh from the file. */
+    void showHistory(QObject* sender = nullptr);
+    HistoryWindow* windowHistory() const { return m_windowHistory; }
+    /** Writes the settings of the controls to path as a settings file; an error text, "" on success. */
+    QString exportSettingsTo(const QString& path);
+    /** Loads the settings file at path into the controls and saves them. A file that is not a
+     *  settings dictionary (binary, huge, other keys, wrong types) is refused with an error text and
+     *  the controls stay as they are; "" on success. */
+    QString importSettingsFrom(const QString& path);
+    /** The autostart entry that "Start at login" writes: $XDG_CONFIG_HOME/autostart/carrowen.desktop. */
+    static QString autostartPath();
+    /** Writes (on) or removes (off) the autostart entry; false when that failed. */
+    bool setStartAtLogin(bool on);
+    /** The "Start at login" switch of the settings window. */
+    QCheckBox* startAtLoginBox() const { return m_startAtLogin; }
+
     /** The web address of the product page. */
     static QString productPageUrl();
     /** The web address of the maker's home page. */
@@ -248,6 +272,10 @@ private:
     void followLog(const QString& line);
     void applySettings(const QVariantMap& settings);
     int integerValueOf(const QVariant& entry) const;
+    // The history file and the settings window's import, export and login switch.
+    void beginHistory();
+    void addSettingsExtras();
+    void chooseSettingsFile(bool import);
 
     // Services (shared instances, alive until the process ends).
     Mac_objects* m_obj = nullptr;
@@ -294,4 +322,8 @@ private:
     QDateTime m_stateSince;
     QDateTime m_lastCheck;
     QPlainTextEdit* m_windowLog = nullptr;
+
+    std::unique_ptr<OutageHistory> m_history;
+    HistoryWindow* m_windowHistory = nullptr;
+    QCheckBox* m_startAtLogin = nullptr;
 };

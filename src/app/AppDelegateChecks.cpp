@@ -8,6 +8,7 @@
 #include "Debug.h"
 #include "Format.h"
 #include "Mac_media.h"
+#include "OutageHistory.h"
 #include "Platform.h"
 #include "Reachability.h"
 #include "Resources.h"
@@ -43,7 +44,13 @@ void AppDelegate::gameLoop()
 {
     if (stateOf(ui().checkingEnabled) == 0) {
         showMonitoringOff();
+        if (m_history) {
+            m_history->setPaused(true);
+        }
         return;
+    }
+    if (m_history) {
+        m_history->setPaused(false);
     }
     m_tick = m_tick < TickLimit ? m_tick + 1 : 0;
     if (m_tick % FlashTicks == 0) {
@@ -148,6 +155,10 @@ void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int interv
     }
     ownFired = true;
     otherFired = false;
+    if (m_history) {
+        // The reason of the first failed check is not known here yet: recorded empty.
+        up ? m_history->outageEnded() : m_history->outageBegan(QString());
+    }
 
     const QString sentence = (up ? ui().txtNetOkSpk : ui().txtNetFailSpk)->text();
     if (isOn(up ? ui().checkOKSpk : ui().checkFailSpk) && !sentence.isEmpty()) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes)
@@ -39,4 +40,26 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
     } while (written < 0 && errno == EINTR);
     ::close(fd);
     return written == bytes.size();
+}
+
+bool appendDurably(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat before = {};
+    const bool sized = ::fstat(fd, &before) == 0;
+    ssize_t written;
+    do {
+        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    bool ok = written == bytes.size();
+    if (!ok && written > 0 && sized) {
+        // A record cut short would glue itself to the next one: take it back off.
+        (void)!::ftruncate(fd, before.st_size);
+    }
+    ok = ok && ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
 }

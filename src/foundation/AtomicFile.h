@@ -16,3 +16,10 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes);
  * the file cannot be opened or not every byte was written.
  */
 bool appendToFile(const QString& path, const QByteArray& bytes);
+
+/**
+ * Appends bytes to the file at path as appendToFile() does, then waits until they are on the disk
+ * (fdatasync). A write that stops short (disk full) is cut back off, so the file never ends in a
+ * partial record. Answers false when the bytes are not all written and synced.
+ */
+bool appendDurably(const QString& path, const QByteArray& bytes);

@@ -1,5 +1,6 @@
 // Draws the monitor's seven images: the four tray icons (32 px, readable down to 16 px) and the three
-// lamps of the settings window (16 px). Usage: carrowen_draw_images <output directory>
+// lamps of the settings window (16 px); with --icons, the application icon in the hicolor sizes
+// (<dir>/hicolor/<n>x<n>/apps/carrowen.png). Usage: carrowen_draw_images [--icons] <output directory>
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -31,11 +33,10 @@ void disc(QPainter& p, int size, const QColor& colour)
     p.drawEllipse(box);
 }
 
-QImage trayIcon(const QColor& colour, int mark)
+// The 32-unit drawing of a tray icon; the painter may scale it to any size.
+void drawTrayIcon(QPainter& p, const QColor& colour, int mark)
 {
     const int size = 32;
-    QImage image = blank(size);
-    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     disc(p, size, colour);
     QPen pen(Qt::white, 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -53,6 +54,23 @@ QImage trayIcon(const QColor& colour, int mark)
     } else if (mark == 3) { // a bar: monitoring switched off
         p.drawLine(QPointF(10, 16), QPointF(22, 16));
     }
+}
+
+QImage trayIcon(const QColor& colour, int mark)
+{
+    QImage image = blank(32);
+    QPainter p(&image);
+    drawTrayIcon(p, colour, mark);
+    return image;
+}
+
+// The application's icon for menus and launchers: the "up" tray icon drawn at the given size.
+QImage appIcon(int size)
+{
+    QImage image = blank(size);
+    QPainter p(&image);
+    p.scale(size / 32.0, size / 32.0);
+    drawTrayIcon(p, QColor(0x2e, 0xa0, 0x43), 1);
     return image;
 }
 
@@ -70,9 +88,20 @@ QImage lamp(const QColor& colour)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output directory>\n", argv[0]);
+    const bool icons = argc == 3 && std::strcmp(argv[1], "--icons") == 0;
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: %s [--icons] <output directory>\n", argv[0]);
         return 2;
+    }
+    if (icons) {
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString dir = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+            if (!QDir().mkpath(dir) || !appIcon(size).save(dir + QStringLiteral("/carrowen.png"), "PNG")) {
+                std::fprintf(stderr, "cannot write the icons into %s\n", argv[2]);
+                return 1;
+            }
+        }
+        return 0;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     if (!out.mkpath(QStringLiteral("."))) {
