@@ -2,6 +2,7 @@
 #include "AppControls.h"
 
 #include "ui_AboutWindow.h"
+#include "ui_AlarmOptions.h"
 #include "ui_AlertWindow.h"
 #include "ui_SettingsWindow.h"
 
@@ -44,12 +45,14 @@ qint64 monotonicNanoseconds()
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
     loadInterface();
+    setupAlarms();
     arrangeWindows();
     awakeFromNib();
 }
 
 AppDelegate::~AppDelegate()
 {
+    stopAlarms();
     if (m_watchingWindows) {
         qApp->removeEventFilter(this);
     }
@@ -156,6 +159,7 @@ void AppDelegate::applicationDidFinishLaunching()
     initClasses();
     initVars();
     setHostList(builtInHostList());
+    startAlarms();
 
     // Each wait runs to the next deadline of an exact schedule: a repeating timer of whole
     // milliseconds (83) would make every period run 0.4 % fast.
@@ -259,6 +263,7 @@ void AppDelegate::windowClosed(QWidget* window)
         m_settingsIsActive = false; // so that "Show Alert" works again
     }
     saveSettingsToFile();
+    saveOptions();
 }
 
 void AppDelegate::intSliderSender(QObject*)

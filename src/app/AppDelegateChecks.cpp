@@ -64,7 +64,8 @@ void AppDelegate::gameLoop()
 void AppDelegate::iconStep()
 {
     if (m_toggle) {
-        setStatusImage(m_internetOK ? s("checkOk.png") : s("checkFail.png"));
+        const bool unsure = m_pendingChecks > 0 && options().showUnsure;
+        setStatusImage(unsure ? s("checkUnsure.png") : m_internetOK ? s("checkOk.png") : s("checkFail.png"));
         return;
     }
     const QCheckBox* flashes = m_internetOK ? ui().okIconFlashes : ui().failIconFlashes;
@@ -108,9 +109,11 @@ void AppDelegate::internetUrlCheck()
     const int intervalDown = intervalOf(ui().txtNetFailInterval, s("10"));
 
     const QString host = ui().txtUrl->text();
-    if (isDue(seconds, qMax(1, ui().intSlider->value())) && !m_probing.contains(host)) {
+    // A network change or the end of a sleep grace brings one probe forward to this run.
+    if ((isDue(seconds, qMax(1, ui().intSlider->value())) || extraCheckDue()) && !m_probing.contains(host)) {
+        extraCheckStarted();
         probeHost(host, [this, seconds, intervalUp, intervalDown](bool reachable) {
-            m_internetOK = reachable;
+            acceptProbeAnswer(reachable, m_answerReason);
             noteProbeAnswer(reachable);
             finishInternetUrlCheck(seconds, intervalUp, intervalDown);
         });
@@ -122,14 +125,18 @@ void AppDelegate::internetUrlCheck()
 void AppDelegate::probeHost(const QString& host, const std::function<void(bool)>& then)
 {
     m_probing.insert(host);
-    Platform::reachability()->probe(host, this, [this, host, then](bool reachable) {
+    Platform::reachability()->probeDetailed(host, this, [this, host, then](Reachability::Outcome outcome) {
         m_probing.remove(host);
-        then(reachable);
+        m_answerReason = Reachability::describeReason(outcome.reason);
+        then(outcome.reachable);
     });
 }
 
 void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int intervalDown)
 {
+    if (holdsAnnouncement()) {
+        return;
+    }
     m_internetStateChanged = m_internetOK != m_internetPrevious;
     m_internetPrevious = m_internetOK;
 
@@ -153,10 +160,7 @@ void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int interv
     if (isOn(up ? ui().checkOKSpk : ui().checkFailSpk) && !sentence.isEmpty()) {
         m_media->ttsAddToQueue(sentence);
     }
-    if (isOn(up ? ui().checkOKAlert : ui().checkFailAlert)) {
-        m_alertUi->txtAlert->setText((up ? ui().txtNetOkAlert : ui().txtNetFailAlert)->text());
-        showWindowWithoutFocus(m_windowAlert);
-    }
+    announceAlert(up, sentence);
     if (isOn(ui().logEnabled)) {
         logChange(sentence);
     }
