@@ -273,6 +273,7 @@ private:
     bool holdsAnnouncement() const;
     bool extraCheckDue() const;
     void extraCheckStarted();
+    void extraCheck();
     void sleepChanged(bool sleeping);
     void announceAlert(bool up, const QString& sentence);
     void showAlertText(const QString& text);

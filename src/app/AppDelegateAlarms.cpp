@@ -158,8 +158,8 @@ void AppDelegate::sleepChanged(bool sleeping)
 
 // ---- Checks brought forward ----
 
-// One extra probe at the next check tick after a network change, and one when a grace has just
-// ended, however many changes came meanwhile.
+// One extra probe at the next tick after a network change, and one when a grace has just ended,
+// however many changes came meanwhile.
 bool AppDelegate::extraCheckDue() const
 {
     return m_checkSoon || (m_graceCheckPending && !inSleepGrace());
@@ -171,6 +171,22 @@ void AppDelegate::extraCheckStarted()
     if (!inSleepGrace()) {
         m_graceCheckPending = false;
     }
+}
+
+// A probe between check ticks: it may announce a change of state, never a repeat, so the repeat
+// intervals and the period keep their rhythm.
+void AppDelegate::extraCheck()
+{
+    const QString host = ui().txtUrl->text();
+    if (m_probing.contains(host)) {
+        return;
+    }
+    extraCheckStarted();
+    probeHost(host, [this](bool reachable) {
+        acceptProbeAnswer(reachable, m_answerReason);
+        noteProbeAnswer(reachable);
+        finishInternetUrlCheck(m_tick / 12, 0, 0); // no interval is due at 0
+    });
 }
 
 // ---- Alerts and notifications ----

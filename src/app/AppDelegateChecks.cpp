@@ -58,6 +58,8 @@ void AppDelegate::gameLoop()
         if (m_tick % (period * CheckTicks) == 0) {
             setLampImage(m_internetOK ? s("greenLed.png") : s("redLed.png"));
         }
+    } else if (extraCheckDue()) {
+        extraCheck();
     }
 }
 
@@ -109,8 +111,7 @@ void AppDelegate::internetUrlCheck()
     const int intervalDown = intervalOf(ui().txtNetFailInterval, s("10"));
 
     const QString host = ui().txtUrl->text();
-    // A network change or the end of a sleep grace brings one probe forward to this run.
-    if ((isDue(seconds, qMax(1, ui().intSlider->value())) || extraCheckDue()) && !m_probing.contains(host)) {
+    if (isDue(seconds, qMax(1, ui().intSlider->value())) && !m_probing.contains(host)) {
         extraCheckStarted();
         probeHost(host, [this, seconds, intervalUp, intervalDown](bool reachable) {
             acceptProbeAnswer(reachable, m_answerReason);
