@@ -57,7 +57,7 @@ def main():
             up = latency(home, proc, "up", "Internet connection is up", 2)
             print(f"link down -> announced in {down:.2f} s, link up -> announced in {up:.2f} s (period 60 s)")
             e.check(down < 2 and up < 2, "an announcement took 2 s or more")
-            # A flapping link: 2000 changes, the monitor checking at most once a second meanwhile.
+            # A flapping link: 2000 changes, the monitor checking at most once a tick meanwhile.
             cpu, begun = cpu_seconds(proc.pid), time.monotonic()
             batch = "".join(f"link set v0 {s}\n" for _ in range(1000) for s in ("down", "up"))
             subprocess.run(["nsenter", "-t", str(proc.pid), "-n", "ip", "-batch", "-"], input=batch.encode(),
