@@ -3,10 +3,14 @@
 # SECONDS (default 60), against an empty Qt Widgets program with one 12 Hz timer (bench_idle_floor),
 # both started side by side in the same run, headless, in a temporary HOME.
 #
-#   bench/idle.sh <build dir> [seconds]
+# With "alarms" as the third argument every alarm option is on (thresholds, unsure icon, sleep grace,
+# instant checks, notifications), and a private dbus-daemon stands in for the system and session bus.
+#
+#   bench/idle.sh <build dir> [seconds] [alarms]
 set -eu
-BUILD=${1:?usage: idle.sh <build dir> [seconds]}
+BUILD=${1:?usage: idle.sh <build dir> [seconds] [alarms]}
 SECONDS_TO_RUN=${2:-60}
+ALARMS=${3:-}
 WARMUP=5
 CARROWEN=$BUILD/bin/carrowen
 FLOOR=$BUILD/bin/bench_idle_floor
@@ -26,6 +30,19 @@ s = {"gen0": "localhost", "gen1": "Internet connection is up", "gen2": "", "gen3
 with open(sys.argv[1], "wb") as f:
     plistlib.dump(s, f)
 PY
+if [ "$ALARMS" = alarms ]; then
+    python3 - "$APP_DIR/Options.txt" <<'PY'
+import plistlib, sys
+o = {"downAfterFailures": 3, "upAfterSuccesses": 2, "showUnsureIcon": 1, "sleepGraceSeconds": 10,
+     "instantDetection": 1, "notifyUp": 1, "notifyDown": 1}
+with open(sys.argv[1], "wb") as f:
+    plistlib.dump(o, f)
+PY
+    BUS=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | tr '\n' ' ')
+    set -- $BUS
+    export DBUS_SYSTEM_BUS_ADDRESS=$1 DBUS_SESSION_BUS_ADDRESS=$1
+    trap 'kill $2; rm -rf "$HOME_DIR"' EXIT
+fi
 
 # exec: the background job's pid is then the program itself.
 run_env() { exec env -u DISPLAY -u WAYLAND_DISPLAY HOME="$HOME_DIR" XDG_CONFIG_HOME="$HOME_DIR/.config" "$@"; }

@@ -10,7 +10,7 @@ packages=(
     libespeak-ng-dev espeak-ng-data libsndfile1-dev libxtst-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xdg-utils xvfb xauth x11-utils trayer openbox pulseaudio pulseaudio-utils sox
-    zip unzip iproute2 util-linux locales xclip openssl
+    zip unzip iproute2 util-linux locales xclip openssl dbus-daemon
     clang libclang-rt-14-dev clang-format gobjc libgnustep-base-dev make
     poppler-utils desktop-file-utils appstream lintian dbus-daemon
 )

@@ -2,6 +2,7 @@
 #include "AppControls.h"
 
 #include "ui_AboutWindow.h"
+#include "ui_AlarmOptions.h"
 #include "ui_AlertWindow.h"
 #include "ui_SettingsWindow.h"
 
@@ -46,12 +47,14 @@ qint64 monotonicNanoseconds()
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
     loadInterface();
+    setupAlarms();
     arrangeWindows();
     awakeFromNib();
 }
 
 AppDelegate::~AppDelegate()
 {
+    stopAlarms();
     if (m_watchingWindows) {
         qApp->removeEventFilter(this);
     }
@@ -162,6 +165,7 @@ void AppDelegate::applicationDidFinishLaunching()
     initVars();
     setHostList(builtInHostList());
     beginHistory();
+    startAlarms();
 
     // Each wait runs to the next deadline of an exact schedule: a repeating timer of whole
     // milliseconds (83) would make every period run 0.4 % fast.
@@ -265,6 +269,7 @@ void AppDelegate::windowClosed(QWidget* window)
         m_settingsIsActive = false; // so that "Show Alert" works again
     }
     saveSettingsToFile();
+    saveOptions();
 }
 
 void AppDelegate::intSliderSender(QObject*)

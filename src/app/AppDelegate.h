@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppOptions.h"
 #include "TickSchedule.h"
 
 #include <QDateTime>
@@ -32,6 +33,7 @@ class Mac_system;
 class Strings;
 
 namespace Ui {
+class AlarmOptions;
 class SettingsWindow;
 class AlertWindow;
 class AboutWindow;
@@ -197,6 +199,20 @@ public:
     /** The "Start at login" switch of the settings window. */
     QCheckBox* startAtLoginBox() const { return m_startAtLogin; }
 
+    // ---- Alarm options (Options.txt) ----
+
+    /** The alarm options as their controls show them now (the controls are their live store). */
+    AppOptions options() const;
+    /** Shows the options in their controls; network watching follows at once. */
+    void setOptions(const AppOptions& options);
+    /** Reads Options.txt from the application directory into the controls (defaults when missing). */
+    void loadOptions();
+    /** Writes the controls to Options.txt, unless there is none and they hold the defaults. */
+    void saveOptions();
+    /** Why the first failed primary check of the latest run of failed checks failed ("name lookup
+     *  failed", "lookup timed out", "no route" or "address unreachable"); "" before any failure. */
+    QString lastFailureReason() const { return m_firstFailureReason; }
+
     /** The web address of the product page. */
     static QString productPageUrl();
     /** The web address of the maker's home page. */
@@ -226,6 +242,7 @@ public:
     Ui::SettingsWindow& ui() const { return *m_settingsUi; }
     Ui::AlertWindow& alertUi() const { return *m_alertUi; }
     Ui::AboutWindow& aboutUi() const { return *m_aboutUi; }
+    Ui::AlarmOptions& alarmUi() const { return *m_alarmUi; }
 
     /** The name of the image the tray icon shows now ("" before any, or when it was missing). */
     QString statusImageName() const { return m_statusImageName; }
@@ -271,6 +288,19 @@ private:
     void showLogWindow(const QString& path);
     void followLog(const QString& line);
     void applySettings(const QVariantMap& settings);
+    // Alarms: thresholds, sleep grace, checks brought forward, desktop notifications.
+    void setupAlarms();
+    void startAlarms();
+    void stopAlarms();
+    void acceptProbeAnswer(bool reachable, const QString& reason);
+    bool inSleepGrace() const;
+    bool holdsAnnouncement() const;
+    bool extraCheckDue() const;
+    void extraCheckStarted();
+    void extraCheck();
+    void sleepChanged(bool sleeping);
+    void announceAlert(bool up, const QString& sentence);
+    void showAlertText(const QString& text);
     int integerValueOf(const QVariant& entry) const;
     // The history file and the settings window's import, export and login switch.
     void beginHistory();
@@ -326,4 +356,18 @@ private:
     std::unique_ptr<OutageHistory> m_history;
     HistoryWindow* m_windowHistory = nullptr;
     QCheckBox* m_startAtLogin = nullptr;
+
+    // Alarms.
+    std::unique_ptr<Ui::AlarmOptions> m_alarmUi;
+    QWidget* m_alarmOptions = nullptr;
+    int m_pendingChecks = 0; // answers in a row that differ from internetOK
+    QString m_answerReason;  // the reason that came with the probe answer being handled
+    QString m_failureReason; // of the latest failed primary check
+    QString m_firstFailureReason;
+    bool m_checkSoon = false; // the network changed: probe at the next check tick
+    bool m_sleeping = false;
+    bool m_graceCheckPending = false;
+    double m_graceUntil = 0; // monotonic seconds
+    bool m_watchingNetwork = false;
+    bool m_notifyFailureTraced = false;
 };

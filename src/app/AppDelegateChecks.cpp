@@ -65,13 +65,16 @@ void AppDelegate::gameLoop()
         if (m_tick % (period * CheckTicks) == 0) {
             setLampImage(m_internetOK ? s("greenLed.png") : s("redLed.png"));
         }
+    } else if (extraCheckDue()) {
+        extraCheck();
     }
 }
 
 void AppDelegate::iconStep()
 {
     if (m_toggle) {
-        setStatusImage(m_internetOK ? s("checkOk.png") : s("checkFail.png"));
+        const bool unsure = m_pendingChecks > 0 && options().showUnsure;
+        setStatusImage(unsure ? s("checkUnsure.png") : m_internetOK ? s("checkOk.png") : s("checkFail.png"));
         return;
     }
     const QCheckBox* flashes = m_internetOK ? ui().okIconFlashes : ui().failIconFlashes;
@@ -116,8 +119,9 @@ void AppDelegate::internetUrlCheck()
 
     const QString host = ui().txtUrl->text();
     if (isDue(seconds, qMax(1, ui().intSlider->value())) && !m_probing.contains(host)) {
+        extraCheckStarted();
         probeHost(host, [this, seconds, intervalUp, intervalDown](bool reachable) {
-            m_internetOK = reachable;
+            acceptProbeAnswer(reachable, m_answerReason);
             noteProbeAnswer(reachable);
             finishInternetUrlCheck(seconds, intervalUp, intervalDown);
         });
@@ -129,14 +133,18 @@ void AppDelegate::internetUrlCheck()
 void AppDelegate::probeHost(const QString& host, const std::function<void(bool)>& then)
 {
     m_probing.insert(host);
-    Platform::reachability()->probe(host, this, [this, host, then](bool reachable) {
+    Platform::reachability()->probeDetailed(host, this, [this, host, then](Reachability::Outcome outcome) {
         m_probing.remove(host);
-        then(reachable);
+        m_answerReason = Reachability::describeReason(outcome.reason);
+        then(outcome.reachable);
     });
 }
 
 void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int intervalDown)
 {
+    if (holdsAnnouncement()) {
+        return;
+    }
     m_internetStateChanged = m_internetOK != m_internetPrevious;
     m_internetPrevious = m_internetOK;
 
@@ -156,18 +164,14 @@ void AppDelegate::finishInternetUrlCheck(int seconds, int intervalUp, int interv
     ownFired = true;
     otherFired = false;
     if (m_history) {
-        // The reason of the first failed check is not known here yet: recorded empty.
-        up ? m_history->outageEnded() : m_history->outageBegan(QString());
+        up ? m_history->outageEnded() : m_history->outageBegan(lastFailureReason());
     }
 
     const QString sentence = (up ? ui().txtNetOkSpk : ui().txtNetFailSpk)->text();
     if (isOn(up ? ui().checkOKSpk : ui().checkFailSpk) && !sentence.isEmpty()) {
         m_media->ttsAddToQueue(sentence);
     }
-    if (isOn(up ? ui().checkOKAlert : ui().checkFailAlert)) {
-        m_alertUi->txtAlert->setText((up ? ui().txtNetOkAlert : ui().txtNetFailAlert)->text());
-        showWindowWithoutFocus(m_windowAlert);
-    }
+    announceAlert(up, sentence);
     if (isOn(ui().logEnabled)) {
         logChange(sentence);
     }

@@ -348,4 +348,7 @@ void AppDelegate::resetDefaults()
     } else {
         saveSettingsToFile();
     }
+    // The alarm options have no defaults file of their own: they go back to their built-in values.
+    setOptions(AppOptions());
+    saveOptions();
 }

@@ -2,10 +2,12 @@
 
 #include "AudioInput.h"
 #include "AudioOutput.h"
+#include "DesktopNotifications.h"
 #include "KeyEvents.h"
 #include "Pasteboard.h"
 #include "Reachability.h"
 #include "SpeechSynthesizer.h"
+#include "SystemEvents.h"
 #include "Workspace.h"
 #include "null/ClockedAudioOutput.h"
 #include "null/MemoryPasteboard.h"
@@ -26,6 +28,8 @@ struct Installed
     std::shared_ptr<AudioOutput> audioOut;
     std::shared_ptr<AudioInput> audioIn;
     std::shared_ptr<Reachability> reachability;
+    std::shared_ptr<SystemEvents> events;
+    std::shared_ptr<DesktopNotifications> notifications;
 };
 
 // Main thread only, like everything that uses the backends.
@@ -57,6 +61,8 @@ void installNullBackends()
     current.audioOut = std::make_shared<NullAudioOutput>();
     current.audioIn = std::make_shared<NullAudioInput>();
     current.reachability = std::make_shared<NullReachability>();
+    current.events = std::make_shared<SystemEvents>();
+    current.notifications = std::make_shared<DesktopNotifications>();
 }
 
 std::shared_ptr<SpeechSynthesizer> speechSynthesizer()
@@ -78,6 +84,22 @@ std::shared_ptr<Workspace> workspace()
 std::shared_ptr<Reachability> reachability()
 {
     return orNull<Reachability, NullReachability>(installed().reachability);
+}
+std::shared_ptr<SystemEvents> systemEvents()
+{
+    return orNull<SystemEvents, SystemEvents>(installed().events);
+}
+std::shared_ptr<DesktopNotifications> notifications()
+{
+    return orNull<DesktopNotifications, DesktopNotifications>(installed().notifications);
+}
+void setSystemEvents(std::shared_ptr<SystemEvents> events)
+{
+    installed().events = std::move(events);
+}
+void setNotifications(std::shared_ptr<DesktopNotifications> notifications)
+{
+    installed().notifications = std::move(notifications);
 }
 
 std::shared_ptr<AudioOutput> audioOutput()

@@ -4,10 +4,12 @@
 
 class AudioInput;
 class AudioOutput;
+class DesktopNotifications;
 class KeyEvents;
 class Pasteboard;
 class Reachability;
 class SpeechSynthesizer;
+class SystemEvents;
 class Workspace;
 
 /**
@@ -42,6 +44,10 @@ std::shared_ptr<AudioOutput> audioOutput();
 std::shared_ptr<AudioInput> audioInput();
 /** The reachability probe in use. Never null; the null backend finds no host reachable. */
 std::shared_ptr<Reachability> reachability();
+/** Suspend, resume and network changes in use. Never null; the null backend reports none. */
+std::shared_ptr<SystemEvents> systemEvents();
+/** Desktop notifications in use. Never null; the null backend shows none. */
+std::shared_ptr<DesktopNotifications> notifications();
 
 /** Install one backend or fake; nullptr puts the null backend back. */
 void setSpeechSynthesizer(std::shared_ptr<SpeechSynthesizer> synthesizer);
@@ -51,5 +57,7 @@ void setWorkspace(std::shared_ptr<Workspace> workspace);
 void setAudioOutput(std::shared_ptr<AudioOutput> output);
 void setAudioInput(std::shared_ptr<AudioInput> input);
 void setReachability(std::shared_ptr<Reachability> reachability);
+void setSystemEvents(std::shared_ptr<SystemEvents> events);
+void setNotifications(std::shared_ptr<DesktopNotifications> notifications);
 
 } // namespace Platform

@@ -20,6 +20,19 @@ public:
     /** Receives the answer of probe(): true when the host was reachable. */
     using Answer = std::function<void(bool reachable)>;
 
+    /** Why a host was found not reachable. */
+    enum class Reason { None, LookupFailed, LookupTimedOut, NoRoute, Unreachable };
+    /** The answer with its reason (None exactly when reachable). */
+    struct Outcome
+    {
+        bool reachable = false;
+        Reason reason = Reason::Unreachable;
+    };
+    using DetailedAnswer = std::function<void(Outcome outcome)>;
+    /** The reason as a trace shows it: "name lookup failed", "lookup timed out", "no route",
+     *  "address unreachable" ("" for None). */
+    static QString describeReason(Reason reason);
+
     virtual ~Reachability() = default;
 
     /** true when host is reachable now; blocks the caller up to the resolver bound. */
@@ -32,4 +45,10 @@ public:
      * callers see the same order of events as with a synchronous probe.
      */
     virtual void probe(const QString& host, QObject* context, Answer answer);
+
+    /** isReachable() with the reason of a failure. This default has none better than "address
+     *  unreachable". */
+    virtual Outcome examine(const QString& host);
+    /** probe() with the reason of a failure, on the same terms. This default asks examine() at once. */
+    virtual void probeDetailed(const QString& host, QObject* context, DetailedAnswer answer);
 };

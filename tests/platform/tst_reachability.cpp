@@ -41,13 +41,13 @@ int runHelper(int argc, char** argv)
     for (int i = 3; i < argc; ++i) {
         const int queriesBefore = g_queries.load();
         const auto start = std::chrono::steady_clock::now();
-        const bool reachable = probe.isReachable(QString::fromUtf8(argv[i]));
+        const Reachability::Outcome outcome = probe.examine(QString::fromUtf8(argv[i]));
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
         // Let the stand-in count a query that was sent just before an early answer.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        std::printf("probe %d reachable=%d ms=%lld queries=%d\n", i - 3, reachable ? 1 : 0, static_cast<long long>(ms),
-                    g_queries.load() - queriesBefore);
+        std::printf("probe %d reachable=%d ms=%lld queries=%d reason=%d\n", i - 3, outcome.reachable ? 1 : 0,
+                    static_cast<long long>(ms), g_queries.load() - queriesBefore, int(outcome.reason));
     }
     std::fflush(stdout);
     // Lookups given up at the bound may still be running: leave without waiting for them.
@@ -61,6 +61,7 @@ struct ProbeResult
     bool reachable = false;
     qint64 ms = 0;
     int queries = 0;
+    Reachability::Reason reason = Reachability::Reason::None;
 };
 
 // Runs the helper in fresh mount and network namespaces and answers one result per name; sets skip
@@ -94,9 +95,10 @@ QList<ProbeResult> probeInNamespace(const QString& mode, const QStringList& name
         int reachable = 0;
         long long ms = 0;
         int queries = 0;
-        if (std::sscanf(line.constData(), "probe %d reachable=%d ms=%lld queries=%d", &index, &reachable, &ms,
-                        &queries) == 4) {
-            results << ProbeResult{reachable == 1, ms, queries};
+        int reason = 0;
+        if (std::sscanf(line.constData(), "probe %d reachable=%d ms=%lld queries=%d reason=%d", &index, &reachable, &ms,
+                        &queries, &reason) == 5) {
+            results << ProbeResult{reachable == 1, ms, queries, Reachability::Reason(reason)};
         }
     }
     return results;
@@ -131,9 +133,13 @@ private slots:
         // The addresses at the end have no route but loopback's: the namespace has nothing else.
         const bool expected[] = {true, true, false, false, false, false, false, false, false, true};
         const int expectedQueries[] = {0, 0, 0, 0, 0, -1, -1, 0, 0, 0}; // -1: at least one
+        using R = Reachability::Reason;
+        const R lookup = R::LookupFailed;
+        const R reasons[] = {R::None, R::None, lookup, lookup, lookup, lookup, lookup, R::NoRoute, R::NoRoute, R::None};
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QByteArray row = names.at(i).left(40).toUtf8();
             QVERIFY2(results.at(i).reachable == expected[i], row.constData());
+            QVERIFY2(results.at(i).reason == reasons[i], row.constData());
             if (expectedQueries[i] == 0) {
                 // localhost comes from /etc/hosts; the others never get to the resolver.
                 QVERIFY2(results.at(i).queries == 0, row.constData());
@@ -154,7 +160,7 @@ private slots:
             QSKIP(qPrintable(skip));
         }
         QCOMPARE(results.size(), 2);
-        QVERIFY(!results.at(0).reachable);
+        QVERIFY(results.at(0).reason == Reachability::Reason::LookupTimedOut);
         QVERIFY2(results.at(0).queries >= 1, "the resolver was never asked");
         QVERIFY2(results.at(0).ms < 2100, qPrintable(QString::number(results.at(0).ms)));
         QVERIFY(results.at(1).reachable);

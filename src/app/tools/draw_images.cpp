@@ -1,4 +1,4 @@
-// Draws the monitor's seven images: the four tray icons (32 px, readable down to 16 px) and the three
+// Draws the monitor's eight images: the five tray icons (32 px, readable down to 16 px) and the three
 // lamps of the settings window (16 px); with --icons, the application icon in the hicolor sizes
 // (<dir>/hicolor/<n>x<n>/apps/carrowen.png). Usage: carrowen_draw_images [--icons] <output directory>
 #include <QColor>
@@ -53,6 +53,12 @@ void drawTrayIcon(QPainter& p, const QColor& colour, int mark)
         p.drawLine(QPointF(21, 11), QPointF(11, 21));
     } else if (mark == 3) { // a bar: monitoring switched off
         p.drawLine(QPointF(10, 16), QPointF(22, 16));
+    } else if (mark == 4) { // three dots: a change waiting to be confirmed
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        for (const qreal x : {9.5, 16.0, 22.5}) {
+            p.drawEllipse(QPointF(x, 16.0), 2.4, 2.4);
+        }
     }
 }
 
@@ -117,6 +123,7 @@ int main(int argc, char** argv)
         {"checkFail.png", trayIcon(QColor(0xd0, 0x2b, 0x2b), 2)},
         {"checkBlack.png", trayIcon(QColor(0x30, 0x30, 0x30), 0)},
         {"checkOff.png", trayIcon(QColor(0x9a, 0x9a, 0x9a), 3)},
+        {"checkUnsure.png", trayIcon(QColor(0xe0, 0x9a, 0x1a), 4)},
         {"blackLed.png", lamp(QColor(0x28, 0x28, 0x28))},
         {"greenLed.png", lamp(QColor(0x22, 0xc0, 0x3a))},
         {"redLed.png", lamp(QColor(0xe0, 0x20, 0x20))},

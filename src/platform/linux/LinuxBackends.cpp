@@ -1,8 +1,10 @@
 #include "Platform.h"
 
 #include "linux/ClipboardPasteboard.h"
+#include "linux/DBusNotifications.h"
 #include "linux/EspeakSpeechSynthesizer.h"
 #include "linux/LinuxReachability.h"
+#include "linux/LinuxSystemEvents.h"
 #include "linux/QtAudioInput.h"
 #include "linux/QtAudioOutput.h"
 #include "linux/XTestKeyEvents.h"
@@ -34,6 +36,8 @@ void installBackends(Backends kind)
     setAudioOutput(std::make_shared<QtAudioOutput>());
     setAudioInput(std::make_shared<QtAudioInput>());
     setReachability(std::make_shared<LinuxReachability>());
+    setSystemEvents(std::make_shared<LinuxSystemEvents>());
+    setNotifications(std::make_shared<DBusNotifications>());
 }
 
 } // namespace Platform

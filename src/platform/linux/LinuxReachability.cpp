@@ -93,12 +93,13 @@ bool isProbeableName(const QString& host)
     return true;
 }
 
-// true when the address has a route: connect() of a UDP socket only picks the route and sends nothing.
-bool hasRoute(const addrinfo* address)
+// 0 when the address has a route, else the errno of the route test: connect() of a UDP socket only
+// picks the route and sends nothing.
+int routeError(const addrinfo* address)
 {
     sockaddr_storage target{};
     if (address->ai_addrlen > sizeof target) {
-        return false;
+        return EAFNOSUPPORT;
     }
     std::memcpy(&target, address->ai_addr, address->ai_addrlen);
     if (address->ai_family == AF_INET) {
@@ -106,15 +107,15 @@ bool hasRoute(const addrinfo* address)
     } else if (address->ai_family == AF_INET6) {
         reinterpret_cast<sockaddr_in6*>(&target)->sin6_port = htons(ProbePort);
     } else {
-        return false;
+        return EAFNOSUPPORT;
     }
     const int fd = ::socket(address->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return false;
+        return errno;
     }
-    const bool routed = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), address->ai_addrlen) == 0;
+    const int error = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), address->ai_addrlen) == 0 ? 0 : errno;
     ::close(fd);
-    return routed;
+    return error;
 }
 // Receives the answers of the probe threads on the main thread. Never destroyed: a probe thread may
 // still hand over its answer while the process exits.
@@ -135,8 +136,13 @@ LinuxReachability::LinuxReachability(std::chrono::milliseconds resolveBound) : m
 
 bool LinuxReachability::isReachable(const QString& host)
 {
+    return examine(host).reachable;
+}
+
+Reachability::Outcome LinuxReachability::examine(const QString& host)
+{
     if (!isProbeableName(host)) {
-        return false;
+        return {false, Reason::LookupFailed};
     }
     reapAbandoned();
 
@@ -150,7 +156,7 @@ bool LinuxReachability::isReachable(const QString& host)
     if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
         // Not queued, or queued without the means to report: leave it to finish before freeing.
         abandon(request);
-        return false;
+        return {false, Reason::LookupFailed};
     }
 
     const auto deadline = std::chrono::steady_clock::now() + m_bound;
@@ -170,19 +176,30 @@ bool LinuxReachability::isReachable(const QString& host)
 
     if (gai_error(&request->cb) == EAI_INPROGRESS) {
         abandon(request);
-        return false;
+        return {false, Reason::LookupTimedOut};
     }
-    bool reachable = false;
+    Outcome outcome{false, Reason::LookupFailed};
     if (gai_error(&request->cb) == 0) {
-        for (const addrinfo* address = request->cb.ar_result; address && !reachable; address = address->ai_next) {
-            reachable = hasRoute(address);
+        // "No route" only when no address had one; any other refusal is the address's own.
+        bool onlyNoRoute = true;
+        for (const addrinfo* address = request->cb.ar_result; address && !outcome.reachable;
+             address = address->ai_next) {
+            const int error = routeError(address);
+            outcome.reachable = error == 0;
+            onlyNoRoute = onlyNoRoute && error == ENETUNREACH;
         }
+        outcome.reason = outcome.reachable ? Reason::None : onlyNoRoute ? Reason::NoRoute : Reason::Unreachable;
     }
     freeRequest(request);
-    return reachable;
+    return outcome;
 }
 
 void LinuxReachability::probe(const QString& host, QObject* context, Answer answer)
+{
+    probeDetailed(host, context, [answer = std::move(answer)](Outcome outcome) { answer(outcome.reachable); });
+}
+
+void LinuxReachability::probeDetailed(const QString& host, QObject* context, DetailedAnswer answer)
 {
     QObject* relay = mainThreadRelay();
     // The guard is made here, on the main thread, and read there again when the answer arrives.
@@ -191,12 +208,12 @@ void LinuxReachability::probe(const QString& host, QObject* context, Answer answ
     const std::chrono::milliseconds bound = m_bound;
     std::thread([host, bound, relay, guarded, guard = std::move(guard), answer = std::move(answer)]() mutable {
         // A probe of its own: this object may be gone by the time the resolver answers.
-        const bool reachable = LinuxReachability(bound).isReachable(host);
+        const Outcome outcome = LinuxReachability(bound).examine(host);
         QMetaObject::invokeMethod(
             relay,
-            [guarded, guard = std::move(guard), answer = std::move(answer), reachable] {
+            [guarded, guard = std::move(guard), answer = std::move(answer), outcome] {
                 if (!guarded || guard) {
-                    answer(reachable);
+                    answer(outcome);
                 }
             },
             Qt::QueuedConnection);

@@ -25,6 +25,12 @@ public:
     /** Runs isReachable() on a thread of its own and hands the answer to the main thread (at most
      *  the resolver bound later). Call on the main thread. */
     void probe(const QString& host, QObject* context, Answer answer) override;
+    /** The answer with its reason: a refused or unresolved name "name lookup failed", the bound
+     *  reached "lookup timed out", no address with a route "no route", any other refusal "address
+     *  unreachable". */
+    Outcome examine(const QString& host) override;
+    /** examine() on a thread of its own, as probe(). */
+    void probeDetailed(const QString& host, QObject* context, DetailedAnswer answer) override;
 
 private:
     std::chrono::milliseconds m_bound;
