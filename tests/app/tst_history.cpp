@@ -163,10 +163,10 @@ private slots:
         m_clock->advance(100);
         launch();
         const QByteArray expected = HistoryData::headerLine() + "\nstart," + at(t0) + ",,,\ndown," + at(t0 + 4) +
-                                    ",,,\nup," + at(t0 + 11) + "," + at(t0 + 4) + ",7,\npause," + at(t0 + 12) +
-                                    ",,,\nresume," + at(t0 + 42) + "," + at(t0 + 12) + ",30,\ndown," + at(t0 + 43) +
-                                    ",,,\nunknown-end," + at(t0 + 143) + "," + at(t0 + 43) + ",,\nstart," +
-                                    at(t0 + 143) + ",,,\n";
+                                    ",,,address unreachable\nup," + at(t0 + 11) + "," + at(t0 + 4) + ",7,\npause," +
+                                    at(t0 + 12) + ",,,\nresume," + at(t0 + 42) + "," + at(t0 + 12) + ",30,\ndown," +
+                                    at(t0 + 43) + ",,,address unreachable\nunknown-end," + at(t0 + 143) + "," +
+                                    at(t0 + 43) + ",,\nstart," + at(t0 + 143) + ",,,\n";
         QCOMPARE(readAll(historyPath()), expected);
 
         const HistoryData data = HistoryData::read(historyPath(), m_app->history()->unsavedLines(), now() + 10);
