@@ -24,13 +24,14 @@ trap cleanup EXIT
 
 if [[ ( -n "${CARROWEN_SCREEN:-}" || ( -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ) ) ]] &&
     command -v Xvfb >/dev/null; then
-    for n in $(seq 90 120); do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] || break
-    done
-    Xvfb ":$n" -screen 0 "${CARROWEN_SCREEN:-1024x768}x24" -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    # Xvfb picks a free display itself and writes its number: a fixed guess can collide with a
+    # server whose lock file this root cannot see (another chroot shares the abstract sockets).
+    Xvfb -displayfd 3 -screen 0 "${CARROWEN_SCREEN:-1024x768}x24" -nolisten tcp \
+        3>"$state/display" >"$state/xvfb.log" 2>&1 &
     pids+=($!)
-    for _ in $(seq 100); do
-        DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+    for _ in $(seq 200); do
+        n=$(head -n1 "$state/display" 2>/dev/null)
+        [[ -n "$n" ]] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
         sleep 0.05
     done
     export DISPLAY=":$n"
