@@ -27,7 +27,8 @@ QString processName()
 QByteArray lineHead()
 {
     QString stamp;
-    if (typeid(Clock::current()) == typeid(Clock)) {
+    const Clock& clock = Clock::current();
+    if (typeid(clock) == typeid(Clock)) {
         thread_local qint64 cachedSecond = std::numeric_limits<qint64>::min();
         thread_local QString cachedStamp;
         const qint64 ms = QDateTime::currentMSecsSinceEpoch();
@@ -39,7 +40,7 @@ QByteArray lineHead()
         }
         stamp = cachedStamp + QString::number(ms - second * 1000).rightJustified(3, u'0');
     } else {
-        stamp = Clock::current().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        stamp = clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     }
     return (stamp + u' ' + processName() + u'[' + QString::number(::getpid()) + u':' +
             QString::number(long(::syscall(SYS_gettid))) + QStringLiteral("] "))
