@@ -1,6 +1,8 @@
 // The settings dictionary (24 entries "gen0".."gen23": texts as strings, checkboxes and the slider as
 // integers) written to and read from its XML property-list form, in memory; bench/run-plist.sh sets the
-// figures beside Python's plistlib doing the same (bench/plist_python.py).
+// figures beside Python's plistlib doing the same (bench/plist_python.py). Also the binary form and a
+// keyed archive of a large tree (about 200,000 objects each), whose writing must stay linear.
+#include "KeyedArchive.h"
 #include "Plist.h"
 
 #include <benchmark/benchmark.h>
@@ -53,8 +55,47 @@ void readSettingsBinary(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// dictionaries {name, index, value, flag} with unique texts and numbers: 4 objects each.
+QVariantList records(int count)
+{
+    QVariantList list;
+    list.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        list.append(QVariantMap{{QStringLiteral("name"), QStringLiteral("item %1").arg(i)},
+                                {QStringLiteral("index"), qint64(i) * 3 + 1000},
+                                {QStringLiteral("value"), i + 0.5},
+                                {QStringLiteral("flag"), i % 2 == 0}});
+    }
+    return list;
+}
+
+// 50,000 dictionaries: 200,007 objects in the binary form.
+void writeLargeBinary(benchmark::State& state)
+{
+    const QVariant value = records(50000);
+    for (auto _ : state) {
+        auto binary = Plist::toBinary(value);
+        benchmark::DoNotOptimize(binary);
+    }
+    state.SetItemsProcessed(state.iterations() * 200007);
+}
+
+// 20,000 dictionaries archived: about 200,000 objects in the archive's binary form (each dictionary is
+// an object with two arrays of UIDs).
+void archiveLarge(benchmark::State& state)
+{
+    const QVariant value = records(20000);
+    for (auto _ : state) {
+        auto archive = KeyedArchive::archivedData(value);
+        benchmark::DoNotOptimize(archive);
+    }
+    state.SetItemsProcessed(state.iterations() * 20000);
+}
+
 } // namespace
 
+BENCHMARK(writeLargeBinary)->Unit(benchmark::kMillisecond);
+BENCHMARK(archiveLarge)->Unit(benchmark::kMillisecond);
 BENCHMARK(writeSettingsXml);
 BENCHMARK(readSettingsXml);
 BENCHMARK(readSettingsBinary);

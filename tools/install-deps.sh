@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config python3
     qt6-base-dev qt6-multimedia-dev qt6-tools-dev-tools
-    libplist-dev libminizip-dev zlib1g-dev libcurl4-openssl-dev
+    libminizip-dev zlib1g-dev libcurl4-openssl-dev
     libespeak-ng-dev espeak-ng-data libsndfile1-dev libxtst-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xdg-utils xvfb xauth x11-utils trayer openbox pulseaudio pulseaudio-utils sox

@@ -2,9 +2,11 @@
 
 #include <QTimeZone>
 
+#include <array>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include <locale.h>
@@ -70,22 +72,9 @@ QString describeMap(const QVariantMap& map)
 
 QString describeData(const QByteArray& data)
 {
-    // Built by hand: received messages describe megabytes of data, a printf per byte is too slow.
-    static constexpr char16_t hex[] = u"0123456789abcdef";
-    QString out(data.size() * 2 + data.size() / 4 + 2, Qt::Uninitialized);
-    char16_t* p = reinterpret_cast<char16_t*>(out.data());
-    *p++ = u'<';
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        if (i > 0 && i % 4 == 0) {
-            *p++ = u' ';
-        }
-        const auto byte = quint8(data.at(i));
-        *p++ = hex[byte >> 4];
-        *p++ = hex[byte & 15];
-    }
-    *p++ = u'>';
-    out.truncate(p - reinterpret_cast<const char16_t*>(out.constData()));
-    return out;
+    QByteArray text;
+    appendDataDescription(text, data);
+    return QString::fromLatin1(text);
 }
 
 bool isIntegral(const QVariant& v)
@@ -174,6 +163,39 @@ QString pad(const QString& text, int width, bool left, QChar fill = u' ')
 }
 
 } // namespace
+
+void appendDataDescription(QByteArray& out, QByteArrayView data)
+{
+    // One pass over the bytes with a table of digit pairs: received messages describe megabytes.
+    static const auto pairs = [] {
+        std::array<std::array<char, 2>, 256> table{};
+        constexpr char hex[] = "0123456789abcdef";
+        for (int i = 0; i < 256; ++i) {
+            table[size_t(i)] = {hex[i >> 4], hex[i & 15]};
+        }
+        return table;
+    }();
+    const qsizetype n = data.size();
+    const qsizetype at = out.size();
+    out.resize(at + 2 + 2 * n + (n > 0 ? (n - 1) / 4 : 0));
+    char* p = out.data() + at;
+    const auto* in = reinterpret_cast<const uchar*>(data.data());
+    *p++ = '<';
+    qsizetype i = 0;
+    for (; i + 4 < n; i += 4) { // whole groups followed by more bytes
+        std::memcpy(p, pairs[in[i]].data(), 2);
+        std::memcpy(p + 2, pairs[in[i + 1]].data(), 2);
+        std::memcpy(p + 4, pairs[in[i + 2]].data(), 2);
+        std::memcpy(p + 6, pairs[in[i + 3]].data(), 2);
+        p[8] = ' ';
+        p += 9;
+    }
+    for (; i < n; ++i) {
+        std::memcpy(p, pairs[in[i]].data(), 2);
+        p += 2;
+    }
+    *p = '>';
+}
 
 QString describe(const QVariant& value)
 {

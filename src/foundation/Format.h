@@ -16,6 +16,9 @@
  */
 QString describe(const QVariant& value);
 
+/** Appends describe() of data ("<0a0b0c0d 0e>", ASCII) to out as bytes, in one pass. */
+void appendDataDescription(QByteArray& out, QByteArrayView data);
+
 /**
  * printf-style formatting over QVariant arguments: %@ (describe), %d %i %u %x %X %o with the h, l,
  * ll, q and z lengths, %f %F %e %E %g %G with precision, %s, %c, %p and %%, flags "-+ 0#", widths and

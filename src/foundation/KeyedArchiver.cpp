@@ -3,45 +3,59 @@
 #include "KeyedArchive.h"
 #include "KeyedArchiveRegistry.h"
 #include "Plist.h"
+#include "PlistBinaryWriter.h"
 #include "PlistValue.h"
 
 #include <QDateTime>
 #include <QHash>
 
-#include <plist/plist.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-// The archive is built as libplist nodes rather than QVariants because its dictionaries keep the
-// order in which the keys were encoded ($version, $archiver, $top, $objects; an object's fields,
-// then $class), as the platform's archiver lays them out.
+// The archive is written straight into a binary property-list writer rather than built as QVariants,
+// because its dictionaries keep the order in which the keys were encoded ($version, $archiver, $top,
+// $objects; an object's fields, then $class), as the platform's archiver lays them out.
 
 namespace {
 
 using PlistValue::ValueKind;
+using Ref = PlistBinaryWriter::Ref;
 
 // Deepest object nesting the archiver follows; deeper graphs fail instead of exhausting the stack.
 constexpr int MaxEncodeDepth = 512;
-
-plist_t newString(const QString& s)
-{
-    return plist_new_string(s.toUtf8().constData());
-}
 
 bool encodableText(const QString& s)
 {
     return !PlistValue::hasUnpairedSurrogate(s) && !s.contains(QChar(0));
 }
 
+// A dictionary being filled in key order; encoding a key again replaces its value in place.
+struct OrderedDict
+{
+    std::vector<Ref> keys;
+    std::vector<Ref> values;
+    QHash<Ref, size_t> index;
+
+    void set(Ref key, Ref value)
+    {
+        const auto it = index.constFind(key);
+        if (it != index.cend()) {
+            values[*it] = value;
+            return;
+        }
+        index.insert(key, keys.size());
+        keys.push_back(key);
+        values.push_back(value);
+    }
+};
+
 } // namespace
 
 struct KeyedArchiver::Private
 {
-    plist_t objects = nullptr;    // $objects
-    plist_t top = nullptr;        // $top
-    std::vector<plist_t> current; // the dictionary that encode calls write into
+    PlistBinaryWriter writer;
+    std::vector<Ref> objects;         // $objects, as written objects; index = archive UID
+    std::vector<OrderedDict> current; // the dictionaries that encode calls write into; [0] is $top
     QHash<QString, quint64> classUids;
     QHash<QString, quint64> stringUids;
     QHash<QByteArray, quint64> scalarUids;
@@ -49,11 +63,13 @@ struct KeyedArchiver::Private
     bool failed = false;
     bool finished = false;
 
-    quint64 append(plist_t node)
+    quint64 append(Ref object)
     {
-        plist_array_append_item(objects, node);
-        return plist_array_get_size(objects) - 1;
+        objects.push_back(object);
+        return objects.size() - 1;
     }
+
+    Ref string(const char* text) { return writer.addString(QString::fromLatin1(text)); }
 
     // The UID of the class entry {$classname, $classes}, appended when first used.
     quint64 classUid(const QString& name, const QStringList& classes)
@@ -62,13 +78,12 @@ struct KeyedArchiver::Private
         if (it != classUids.cend()) {
             return *it;
         }
-        plist_t entry = plist_new_dict();
-        plist_dict_set_item(entry, "$classname", newString(name));
-        plist_t list = plist_new_array();
+        std::vector<Ref> list;
         for (const QString& c : classes) {
-            plist_array_append_item(list, newString(c));
+            list.push_back(writer.addString(c));
         }
-        plist_dict_set_item(entry, "$classes", list);
+        const Ref entry =
+            writer.addDict({string("$classname"), string("$classes")}, {writer.addString(name), writer.addArray(list)});
         const quint64 uid = append(entry);
         classUids.insert(name, uid);
         return uid;
@@ -84,24 +99,24 @@ struct KeyedArchiver::Private
         return classUid(classes.first(), classes);
     }
 
-    // Appends a finished object dictionary, then gives it its class (whose entry, when new, follows
-    // the object).
-    template <typename ClassUid> quint64 appendObject(plist_t dict, ClassUid classUid)
+    // Appends an object dictionary with the given fields, then gives it its class (whose entry, when
+    // new, follows the object).
+    template <typename ClassUid> quint64 appendObject(OrderedDict dict, ClassUid classUid)
     {
-        const quint64 uid = append(dict);
-        plist_dict_set_item(dict, "$class", plist_new_uid(classUid()));
+        const quint64 uid = append(0);
+        dict.set(string("$class"), writer.addUid(classUid()));
+        objects[uid] = writer.addDict(dict.keys, dict.values);
         return uid;
     }
 
     // Strings, numbers and booleans are stored once each, inline.
-    quint64 scalar(const QByteArray& identity, plist_t node)
+    quint64 scalar(const QByteArray& identity, Ref object)
     {
         const auto it = scalarUids.constFind(identity);
         if (it != scalarUids.cend()) {
-            plist_free(node);
             return *it;
         }
-        const quint64 uid = append(node);
+        const quint64 uid = append(object);
         scalarUids.insert(identity, uid);
         return uid;
     }
@@ -111,6 +126,7 @@ struct KeyedArchiver::Private
     std::optional<quint64> encodeDict(const QVariant& value, bool isMutable, KeyedArchiver& coder);
     std::optional<quint64> encodeCustom(const QVariant& value, const KeyedArchiveRegistry::Entry& entry,
                                         KeyedArchiver& coder);
+    bool setField(const QString& key, Ref value);
 };
 
 std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, KeyedArchiver& coder)
@@ -142,7 +158,7 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
         if (it != stringUids.cend()) {
             return *it;
         }
-        const quint64 uid = append(newString(s));
+        const quint64 uid = append(writer.addString(s));
         stringUids.insert(s, uid);
         return uid;
     }
@@ -151,30 +167,29 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
         if (!i) {
             return std::nullopt;
         }
-        return scalar("i" + QByteArray::number(*i), plist_new_uint(quint64(*i)));
+        return scalar("i" + QByteArray::number(*i), writer.addInteger(*i));
     }
     case ValueKind::Real: {
         const double d = value.toDouble();
         quint64 bits;
         std::memcpy(&bits, &d, sizeof bits);
-        return scalar("r" + QByteArray::number(bits), plist_new_real(d));
+        return scalar("r" + QByteArray::number(bits), writer.addReal(d));
     }
     case ValueKind::Bool:
-        return scalar(value.toBool() ? "b1" : "b0", plist_new_bool(value.toBool() ? 1 : 0));
+        return scalar(value.toBool() ? "b1" : "b0", writer.addBool(value.toBool()));
     case ValueKind::Data: {
-        const QByteArray data = value.toByteArray();
-        return append(plist_new_data(data.constData(), quint64(data.size())));
+        return append(writer.addData(value.toByteArray()));
     }
     case ValueKind::Date: {
         const QDateTime date = value.toDateTime();
         if (!date.isValid()) {
             return std::nullopt;
         }
-        plist_t dict = plist_new_dict();
         const double seconds =
             (double(date.toMSecsSinceEpoch()) - double(PlistValue::ReferenceEpochOffset) * 1000.0) / 1000.0;
-        plist_dict_set_item(dict, "NS.time", plist_new_real(seconds));
-        return appendObject(dict, [this] { return plainClassUid("NSDate"); });
+        OrderedDict dict;
+        dict.set(string("NS.time"), writer.addReal(seconds));
+        return appendObject(std::move(dict), [this] { return plainClassUid("NSDate"); });
     }
     case ValueKind::Array:
         return encodeArray(PlistValue::arrayOf(value), false, coder);
@@ -205,13 +220,14 @@ std::optional<quint64> KeyedArchiver::Private::encodeArray(const QVariantList& l
         uids.push_back(*uid);
     }
     --depth;
-    plist_t dict = plist_new_dict();
-    plist_t refs = plist_new_array();
+    std::vector<Ref> refs;
+    refs.reserve(uids.size());
     for (quint64 uid : uids) {
-        plist_array_append_item(refs, plist_new_uid(uid));
+        refs.push_back(writer.addUid(uid));
     }
-    plist_dict_set_item(dict, "NS.objects", refs);
-    return appendObject(dict, [this, isMutable] {
+    OrderedDict dict;
+    dict.set(string("NS.objects"), writer.addArray(refs));
+    return appendObject(std::move(dict), [this, isMutable] {
         return isMutable ? plainClassUid("NSMutableArray", "NSArray") : plainClassUid("NSArray");
     });
 }
@@ -248,16 +264,18 @@ std::optional<quint64> KeyedArchiver::Private::encodeDict(const QVariant& value,
         values.push_back(*uid);
     }
     --depth;
-    plist_t dict = plist_new_dict();
-    plist_t keyRefs = plist_new_array();
-    plist_t valueRefs = plist_new_array();
+    std::vector<Ref> keyRefs;
+    std::vector<Ref> valueRefs;
+    keyRefs.reserve(keys.size());
+    valueRefs.reserve(values.size());
     for (size_t i = 0; i < keys.size(); ++i) {
-        plist_array_append_item(keyRefs, plist_new_uid(keys[i]));
-        plist_array_append_item(valueRefs, plist_new_uid(values[i]));
+        keyRefs.push_back(writer.addUid(keys[i]));
+        valueRefs.push_back(writer.addUid(values[i]));
     }
-    plist_dict_set_item(dict, "NS.keys", keyRefs);
-    plist_dict_set_item(dict, "NS.objects", valueRefs);
-    return appendObject(dict, [this, isMutable] {
+    OrderedDict dict;
+    dict.set(string("NS.keys"), writer.addArray(keyRefs));
+    dict.set(string("NS.objects"), writer.addArray(valueRefs));
+    return appendObject(std::move(dict), [this, isMutable] {
         return isMutable ? plainClassUid("NSMutableDictionary", "NSDictionary") : plainClassUid("NSDictionary");
     });
 }
@@ -267,33 +285,35 @@ std::optional<quint64> KeyedArchiver::Private::encodeCustom(const QVariant& valu
                                                             KeyedArchiver& coder)
 {
     // The object takes its place before its fields, which then follow it in $objects.
-    const quint64 uid = append(plist_new_string("$placeholder"));
-    plist_t dict = plist_new_dict();
-    current.push_back(dict);
+    const quint64 uid = append(0);
+    current.emplace_back();
     ++depth;
     entry.encode(value, coder);
     --depth;
+    OrderedDict dict = std::move(current.back());
     current.pop_back();
-    plist_dict_set_item(dict, "$class", plist_new_uid(classUid(entry.className, entry.classes)));
-    plist_array_set_item(objects, dict, uint32_t(uid));
+    dict.set(string("$class"), writer.addUid(classUid(entry.className, entry.classes)));
+    objects[uid] = writer.addDict(dict.keys, dict.values);
     return uid;
+}
+
+bool KeyedArchiver::Private::setField(const QString& key, Ref value)
+{
+    if (finished || failed || !encodableText(key)) {
+        failed = true;
+        return false;
+    }
+    current.back().set(writer.addString(key), value);
+    return true;
 }
 
 KeyedArchiver::KeyedArchiver() : d(std::make_unique<Private>())
 {
-    d->objects = plist_new_array();
-    plist_array_append_item(d->objects, plist_new_string("$null"));
-    d->top = plist_new_dict();
-    d->current.push_back(d->top);
+    d->append(d->string("$null"));
+    d->current.emplace_back();
 }
 
-KeyedArchiver::~KeyedArchiver()
-{
-    if (!d->finished) {
-        plist_free(d->objects);
-        plist_free(d->top);
-    }
-}
+KeyedArchiver::~KeyedArchiver() = default;
 
 void KeyedArchiver::encodeObject(const QVariant& object, const QString& key)
 {
@@ -306,34 +326,22 @@ void KeyedArchiver::encodeObject(const QVariant& object, const QString& key)
         d->failed = true;
         return;
     }
-    plist_dict_set_item(d->current.back(), key.toUtf8().constData(), plist_new_uid(*uid));
+    d->setField(key, d->writer.addUid(*uid));
 }
 
 void KeyedArchiver::encodeInt(qint64 value, const QString& key)
 {
-    if (d->finished || d->failed || !encodableText(key)) {
-        d->failed = true;
-        return;
-    }
-    plist_dict_set_item(d->current.back(), key.toUtf8().constData(), plist_new_uint(quint64(value)));
+    d->setField(key, d->writer.addInteger(value));
 }
 
 void KeyedArchiver::encodeDouble(double value, const QString& key)
 {
-    if (d->finished || d->failed || !encodableText(key)) {
-        d->failed = true;
-        return;
-    }
-    plist_dict_set_item(d->current.back(), key.toUtf8().constData(), plist_new_real(value));
+    d->setField(key, d->writer.addReal(value));
 }
 
 void KeyedArchiver::encodeBool(bool value, const QString& key)
 {
-    if (d->finished || d->failed || !encodableText(key)) {
-        d->failed = true;
-        return;
-    }
-    plist_dict_set_item(d->current.back(), key.toUtf8().constData(), plist_new_bool(value ? 1 : 0));
+    d->setField(key, d->writer.addBool(value));
 }
 
 bool KeyedArchiver::hasFailed() const
@@ -348,20 +356,10 @@ std::optional<QByteArray> KeyedArchiver::finishEncoding()
         return std::nullopt;
     }
     d->finished = true;
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "$version", plist_new_uint(100000));
-    plist_dict_set_item(root, "$archiver", plist_new_string("NSKeyedArchiver"));
-    plist_dict_set_item(root, "$top", d->top);
-    plist_dict_set_item(root, "$objects", d->objects);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    plist_free(root);
-    if (!bytes) {
-        d->failed = true;
-        return std::nullopt;
-    }
-    QByteArray out(bytes, qsizetype(length));
-    std::free(bytes);
-    return out;
+    PlistBinaryWriter& w = d->writer;
+    const OrderedDict& top = d->current.front();
+    const Ref root = w.addDict(
+        {d->string("$version"), d->string("$archiver"), d->string("$top"), d->string("$objects")},
+        {w.addInteger(100000), d->string("NSKeyedArchiver"), w.addDict(top.keys, top.values), w.addArray(d->objects)});
+    return w.finish(root);
 }

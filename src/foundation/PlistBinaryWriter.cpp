@@ -1,15 +1,17 @@
-// The binary form of property lists, through libplist, after the same checks as the XML writer.
+// The binary property-list form: the writer's object table, and Plist::toBinary on top of it after the
+// same checks as the XML writer.
+
+#include "PlistBinaryWriter.h"
 
 #include "Plist.h"
 #include "PlistValue.h"
 
 #include <QDateTime>
 
-#include <plist/plist.h>
-
-#include <cstdlib>
+#include <cmath>
+#include <cstring>
 #include <limits>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -21,102 +23,370 @@ using PlistValue::ReferenceEpochOffset;
 using PlistValue::sortedEntries;
 using PlistValue::ValueKind;
 
-struct PlistDeleter
-{
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+enum ScalarKind { IntegerKind, RealKind, DateKind, UidKind, BoolKind };
 
-plist_t toNode(const QVariant& value, int depth)
+// Object markers (high nibble) of the format.
+constexpr quint8 DataMarker = 0x4;
+constexpr quint8 AsciiMarker = 0x5;
+constexpr quint8 Utf16Marker = 0x6;
+constexpr quint8 ArrayMarker = 0xA;
+constexpr quint8 DictMarker = 0xD;
+
+// The smallest of 1, 2, 4 and 8 bytes that holds value.
+int bytesFor(quint64 value)
+{
+    return value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : value <= 0xFFFFFFFFull ? 4 : 8;
+}
+
+// log2 of a size from bytesFor.
+quint8 sizeExponent(int bytes)
+{
+    return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3;
+}
+
+char* putBigEndian(char* p, quint64 value, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i) {
+        p[i] = char(value & 0xFF);
+        value >>= 8;
+    }
+    return p + bytes;
+}
+
+// A marker with its count: in the low nibble up to 14, else nibble 0xF and an integer object.
+qsizetype markerLength(quint64 count)
+{
+    return count < 15 ? 1 : 2 + bytesFor(count);
+}
+
+char* putMarker(char* p, quint8 marker, quint64 count)
+{
+    if (count < 15) {
+        *p++ = char(marker << 4 | count);
+        return p;
+    }
+    *p++ = char(marker << 4 | 0xF);
+    const int bytes = bytesFor(count);
+    *p++ = char(0x10 | sizeExponent(bytes));
+    return putBigEndian(p, count, bytes);
+}
+
+quint64 bitsOf(double value)
+{
+    quint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+} // namespace
+
+void PlistBinaryWriter::appendMarker(quint8 marker, quint64 count)
+{
+    const qsizetype at = m_encoded.size();
+    m_encoded.resize(at + markerLength(count));
+    putMarker(m_encoded.data() + at, marker, count);
+}
+
+void PlistBinaryWriter::appendBigEndian(quint64 value, int bytes)
+{
+    const qsizetype at = m_encoded.size();
+    m_encoded.resize(at + bytes);
+    putBigEndian(m_encoded.data() + at, value, bytes);
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addEncoded(qsizetype first, qsizetype payload)
+{
+    m_objects.push_back(Object{first, m_encoded.size() - first, payload});
+    return m_objects.size() - 1;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addString(const QString& text)
+{
+    if (const auto it = m_strings.constFind(text); it != m_strings.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    bool ascii = true;
+    for (qsizetype i = 0; i < n && ascii; ++i) {
+        ascii = units[i] < 0x80;
+    }
+    appendMarker(ascii ? AsciiMarker : Utf16Marker, quint64(n));
+    const qsizetype at = m_encoded.size();
+    m_encoded.resize(at + (ascii ? n : 2 * n));
+    char* p = m_encoded.data() + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!ascii) {
+            *p++ = char(units[i] >> 8);
+        }
+        *p++ = char(units[i] & 0xFF);
+    }
+    const Ref ref = addEncoded(first);
+    m_strings.insert(text, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addInteger(qint64 value)
+{
+    const QPair<int, quint64> key(IntegerKind, quint64(value));
+    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    const int bytes = value < 0 ? 8 : bytesFor(quint64(value));
+    m_encoded.append(char(0x10 | sizeExponent(bytes)));
+    appendBigEndian(quint64(value), bytes);
+    const Ref ref = addEncoded(first);
+    m_scalars.insert(key, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addReal(double value)
+{
+    const QPair<int, quint64> key(RealKind, bitsOf(value));
+    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    // A value that a float holds exactly is stored in 4 bytes, as this writer always has: the platform's
+    // unarchivers then read it as a float number (the message peers print it as one).
+    if (std::fabs(value) <= double(std::numeric_limits<float>::max()) && double(float(value)) == value) {
+        const float f = float(value);
+        quint32 bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        m_encoded.append(char(0x22));
+        appendBigEndian(bits, 4);
+    } else {
+        m_encoded.append(char(0x23));
+        appendBigEndian(key.second, 8);
+    }
+    const Ref ref = addEncoded(first);
+    m_scalars.insert(key, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addDate(double secondsSince2001)
+{
+    const QPair<int, quint64> key(DateKind, bitsOf(secondsSince2001));
+    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    m_encoded.append(char(0x33));
+    appendBigEndian(key.second, 8);
+    const Ref ref = addEncoded(first);
+    m_scalars.insert(key, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addBool(bool value)
+{
+    const QPair<int, quint64> key(BoolKind, value ? 1 : 0);
+    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    m_encoded.append(char(value ? 0x09 : 0x08));
+    const Ref ref = addEncoded(first);
+    m_scalars.insert(key, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addUid(quint64 value)
+{
+    const QPair<int, quint64> key(UidKind, value);
+    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
+        return *it;
+    }
+    const qsizetype first = m_encoded.size();
+    const int bytes = bytesFor(value);
+    m_encoded.append(char(0x80 | (bytes - 1)));
+    appendBigEndian(value, bytes);
+    const Ref ref = addEncoded(first);
+    m_scalars.insert(key, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addData(const QByteArray& bytes)
+{
+    if (const auto it = m_data.constFind(bytes); it != m_data.cend()) {
+        return *it;
+    }
+    // The bytes themselves are copied once, straight into the output.
+    const qsizetype first = m_encoded.size();
+    appendMarker(DataMarker, quint64(bytes.size()));
+    m_payloads.push_back(bytes);
+    const Ref ref = addEncoded(first, qsizetype(m_payloads.size()) - 1);
+    m_data.insert(bytes, ref);
+    return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addContainer(quint8 marker, const std::vector<Ref>& a,
+                                                       const std::vector<Ref>* b)
+{
+    const qsizetype first = qsizetype(m_refs.size());
+    m_refs.insert(m_refs.end(), a.begin(), a.end());
+    if (b) {
+        m_refs.insert(m_refs.end(), b->begin(), b->end());
+    }
+    m_objects.push_back(Object{first, qsizetype(m_refs.size()) - first, -1, marker});
+    return m_objects.size() - 1;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addArray(const std::vector<Ref>& items)
+{
+    return addContainer(ArrayMarker, items, nullptr);
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addDict(const std::vector<Ref>& keys, const std::vector<Ref>& values)
+{
+    Q_ASSERT(keys.size() == values.size());
+    return addContainer(DictMarker, keys, &values);
+}
+
+QByteArray PlistBinaryWriter::finish(Ref top) const
+{
+    // Header "bplist00", the objects, the table of their offsets, a 32-byte trailer.
+    const quint64 count = m_objects.size();
+    const int refSize = bytesFor(count);
+    quint64 tableOffset = 8;
+    for (const Object& o : m_objects) {
+        if (o.container) {
+            const quint64 entries = o.container == DictMarker ? quint64(o.length) / 2 : quint64(o.length);
+            tableOffset += quint64(markerLength(entries)) + quint64(o.length) * quint64(refSize);
+        } else {
+            tableOffset += quint64(o.length) + (o.payload >= 0 ? quint64(m_payloads[size_t(o.payload)].size()) : 0);
+        }
+    }
+    const int offsetSize = bytesFor(tableOffset);
+    QByteArray out(qsizetype(tableOffset + count * quint64(offsetSize) + 32), Qt::Uninitialized);
+    char* const begin = out.data();
+    char* p = begin;
+    char* table = begin + tableOffset;
+    std::memcpy(p, "bplist00", 8);
+    p += 8;
+    for (const Object& o : m_objects) {
+        table = putBigEndian(table, quint64(p - begin), offsetSize);
+        if (o.container) {
+            const quint64 entries = o.container == DictMarker ? quint64(o.length) / 2 : quint64(o.length);
+            p = putMarker(p, o.container, entries);
+            for (qsizetype i = 0; i < o.length; ++i) {
+                p = putBigEndian(p, m_refs[size_t(o.first + i)], refSize);
+            }
+            continue;
+        }
+        std::memcpy(p, m_encoded.constData() + o.first, size_t(o.length));
+        p += o.length;
+        if (o.payload >= 0) {
+            const QByteArray& bytes = m_payloads[size_t(o.payload)];
+            std::memcpy(p, bytes.constData(), size_t(bytes.size()));
+            p += bytes.size();
+        }
+    }
+    Q_ASSERT(p == begin + tableOffset);
+    p = table;
+    std::memset(p, 0, 6);
+    p += 6;
+    *p++ = char(offsetSize);
+    *p++ = char(refSize);
+    p = putBigEndian(p, count, 8);
+    p = putBigEndian(p, top, 8);
+    putBigEndian(p, tableOffset, 8);
+    return out;
+}
+
+namespace {
+
+std::optional<PlistBinaryWriter::Ref> add(PlistBinaryWriter& writer, const QVariant& value, int depth)
 {
     if (depth > Plist::MaxDepth) {
-        return nullptr;
+        return std::nullopt;
     }
     switch (kindOf(value)) {
     case ValueKind::String: {
         const QString s = value.toString();
         if (hasUnpairedSurrogate(s) || s.contains(QChar(0))) {
-            return nullptr; // libplist takes C strings: a NUL would cut the text short
+            return std::nullopt; // no form in the other property-list writers either
         }
-        return plist_new_string(s.toUtf8().constData());
+        return writer.addString(s);
     }
     case ValueKind::Bool:
-        return plist_new_bool(value.toBool() ? 1 : 0);
+        return writer.addBool(value.toBool());
     case ValueKind::Integer: {
         const auto i = integerOf(value);
-        return i ? plist_new_uint(quint64(*i)) : nullptr;
+        return i ? std::optional(writer.addInteger(*i)) : std::nullopt;
     }
     case ValueKind::Real:
-        return plist_new_real(value.toDouble());
-    case ValueKind::Data: {
-        const QByteArray data = value.toByteArray();
-        return plist_new_data(data.constData(), quint64(data.size()));
-    }
+        return writer.addReal(value.toDouble());
+    case ValueKind::Data:
+        return writer.addData(value.toByteArray());
     case ValueKind::Date: {
         const QDateTime date = value.toDateTime();
         if (!date.isValid()) {
-            return nullptr;
+            return std::nullopt;
         }
         const qint64 unixMs = date.toMSecsSinceEpoch();
         if (unixMs < -(qint64(1) << 50) || unixMs > (qint64(1) << 50)) {
-            return nullptr; // far outside the binary form's range; also keeps the arithmetic in range
+            return std::nullopt; // far outside the range below; also keeps the arithmetic in range
         }
+        // Whole seconds and microseconds, the seconds within 32 bits as the format's readers expect.
         const qint64 ms = unixMs - ReferenceEpochOffset * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
         const qint64 usec = (ms - sec * 1000) * 1000;
         if (sec < std::numeric_limits<qint32>::min() || sec > std::numeric_limits<qint32>::max()) {
-            return nullptr;
+            return std::nullopt;
         }
-        return plist_new_date(qint32(sec), qint32(usec));
+        return writer.addDate(double(sec) + double(usec) / 1000000.0);
     }
     case ValueKind::Uid:
-        return plist_new_uid(value.value<Plist::Uid>().value);
+        return writer.addUid(value.value<Plist::Uid>().value);
     case ValueKind::Array: {
-        PlistPtr array(plist_new_array());
-        for (const QVariant& item : arrayOf(value)) {
-            plist_t node = toNode(item, depth + 1);
-            if (!node) {
-                return nullptr;
+        const QVariantList items = arrayOf(value);
+        std::vector<PlistBinaryWriter::Ref> refs;
+        refs.reserve(size_t(items.size()));
+        for (const QVariant& item : items) {
+            const auto ref = add(writer, item, depth + 1);
+            if (!ref) {
+                return std::nullopt;
             }
-            plist_array_append_item(array.get(), node);
+            refs.push_back(*ref);
         }
-        return array.release();
+        return writer.addArray(refs);
     }
     case ValueKind::Dict: {
-        PlistPtr dict(plist_new_dict());
-        for (const auto& [key, item] : sortedEntries(value)) {
+        const auto entries = sortedEntries(value);
+        std::vector<PlistBinaryWriter::Ref> keys;
+        std::vector<PlistBinaryWriter::Ref> values;
+        keys.reserve(entries.size());
+        values.reserve(entries.size());
+        for (const auto& [key, item] : entries) {
             if (hasUnpairedSurrogate(key) || key.contains(QChar(0))) {
-                return nullptr;
+                return std::nullopt;
             }
-            plist_t node = toNode(item, depth + 1);
-            if (!node) {
-                return nullptr;
+            const auto ref = add(writer, item, depth + 1);
+            if (!ref) {
+                return std::nullopt;
             }
-            plist_dict_set_item(dict.get(), key.toUtf8().constData(), node);
+            keys.push_back(writer.addString(key));
+            values.push_back(*ref);
         }
-        return dict.release();
+        return writer.addDict(keys, values);
     }
     case ValueKind::Invalid:
         break;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 } // namespace
 
 std::optional<QByteArray> Plist::toBinary(const QVariant& value)
 {
-    PlistPtr root(toNode(value, 1));
-    if (!root) {
+    PlistBinaryWriter writer;
+    const auto top = add(writer, value, 1);
+    if (!top) {
         return std::nullopt;
     }
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root.get(), &bytes, &length);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    QByteArray out(bytes, qsizetype(length));
-    std::free(bytes);
-    return out;
+    return writer.finish(*top);
 }

@@ -5,7 +5,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <limits>
+#include <typeinfo>
+
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -17,17 +21,45 @@ QString processName()
     }();
     return name;
 }
+// "2026-12-06 19:30:56.123 name[pid:tid] ". With the system clock the local date and time to the second
+// are made once a second per thread: converting the time to local time costs microseconds (the time
+// zone is looked up each time), which a flood of received messages would pay for every line.
+QByteArray lineHead()
+{
+    QString stamp;
+    const Clock& clock = Clock::current();
+    if (typeid(clock) == typeid(Clock)) {
+        thread_local qint64 cachedSecond = std::numeric_limits<qint64>::min();
+        thread_local QString cachedStamp;
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+        if (second != cachedSecond) {
+            cachedStamp =
+                QDateTime::fromMSecsSinceEpoch(second * 1000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss."));
+            cachedSecond = second;
+        }
+        stamp = cachedStamp + QString::number(ms - second * 1000).rightJustified(3, u'0');
+    } else {
+        stamp = clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    }
+    return (stamp + u' ' + processName() + u'[' + QString::number(::getpid()) + u':' +
+            QString::number(long(::syscall(SYS_gettid))) + QStringLiteral("] "))
+        .toUtf8();
+}
 } // namespace
 
 void processLog(const QString& text)
 {
-    QString line = Clock::current().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + u' ' + processName() +
-                   u'[' + QString::number(::getpid()) + u':' + QString::number(long(::syscall(SYS_gettid))) +
-                   QStringLiteral("] ") + text;
-    if (!line.endsWith(u'\n')) {
-        line += u'\n';
-    }
-    const QByteArray bytes = line.toUtf8();
-    ssize_t unused = ::write(STDERR_FILENO, bytes.constData(), size_t(bytes.size()));
+    processLogUtf8(text.toUtf8());
+}
+
+void processLogUtf8(QByteArrayView text)
+{
+    const QByteArray head = lineHead();
+    // One write of the three parts, without copying a long text into a line first.
+    iovec parts[3] = {{const_cast<char*>(head.constData()), size_t(head.size())},
+                      {const_cast<char*>(text.data()), size_t(text.size())},
+                      {const_cast<char*>("\n"), text.endsWith('\n') ? 0u : 1u}};
+    ssize_t unused = ::writev(STDERR_FILENO, parts, 3);
     (void)unused;
 }

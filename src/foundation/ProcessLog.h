@@ -7,6 +7,8 @@
  * with local date and time, process name, pid and thread id. Greetings and printers write here.
  */
 void processLog(const QString& text);
+/** processLog of a text given as UTF-8 bytes: written as it is, without a copy. */
+void processLogUtf8(QByteArrayView text);
 
 template <typename... Args> void processLogf(const char* fmt, const Args&... args)
 {

@@ -196,7 +196,14 @@ void VelborReceiver::rxDictionary(const QVariantMap& payload)
         processLogf("Mutable Dictionary: %@", values[0]);
         break;
     case 13:
-        processLogf("Data: %@", values[0]);
+        if (values[0].metaType().id() == QMetaType::QByteArray) {
+            // Megabytes of data: the line is built as bytes in one pass rather than through format().
+            QByteArray line("Data: ");
+            appendDataDescription(line, values[0].toByteArray());
+            processLogUtf8(line);
+        } else {
+            processLogf("Data: %@", values[0]);
+        }
         break;
     case 14:
         receiveFile(payload);

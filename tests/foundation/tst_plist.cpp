@@ -181,6 +181,46 @@ assert plistlib.loads(open(sys.argv[1], "rb").read()) == value
         QCOMPARE(*xml, *theirs);
     }
 
+    void binaryIsReadAsThePlatformReadsIt()
+    {
+        if (!Python::available()) {
+            QSKIP("python3 is not installed");
+        }
+        // Every type, and sizes past each width of the format: counts over 14, over 255 and 65,535
+        // objects (wider references), over 64 KiB of objects (wider offsets), integers and UIDs of
+        // every width, equal values repeated.
+        QVariantMap value = richValue().toMap();
+        value.remove(QStringLiteral("old date"));
+        QVariantList many;
+        for (qint64 i = 0; i < 70000; ++i) {
+            many.append(i * 65537 - 1000);
+        }
+        value.insert(QStringLiteral("many"), many);
+        value.insert(QStringLiteral("long text"), QString(300, QChar(0x263A)));
+        value.insert(QStringLiteral("uids"),
+                     QVariantList{QVariant::fromValue(Plist::Uid{1}), QVariant::fromValue(Plist::Uid{300}),
+                                  QVariant::fromValue(Plist::Uid{70000}), QVariant::fromValue(Plist::Uid{1ull << 40})});
+        value.insert(QStringLiteral("repeated"), QVariantList(1000, QVariant(QStringLiteral("same text"))));
+        const auto binary = Plist::toBinary(value);
+        QVERIFY(binary);
+        QTemporaryDir dir;
+        const auto out = Python::run(QString::fromUtf8(pythonRichValue) + QStringLiteral(R"(
+import plistlib, sys
+del value["old date"]
+value["many"] = [i * 65537 - 1000 for i in range(70000)]
+value["long text"] = "\u263a" * 300
+value["uids"] = [plistlib.UID(1), plistlib.UID(300), plistlib.UID(70000), plistlib.UID(1 << 40)]
+value["repeated"] = ["same text"] * 1000
+ours = open(sys.argv[1], "rb").read()
+assert plistlib.loads(ours) == value
+print(int.from_bytes(ours[-24:-16], "big"))
+)"),
+                                     {QString::fromUtf8(writeTemp(dir, QStringLiteral("ours.plist"), *binary))});
+        QVERIFY(out);
+        QVERIFY2(out->trimmed().toInt() < 70100, out->constData()); // each equal value stored once
+        QCOMPARE(Plist::fromData(*binary), QVariant(value));
+    }
+
     void readsWhatThePlatformWrites_data()
     {
         QTest::addColumn<QString>("format");
