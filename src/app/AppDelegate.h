@@ -301,7 +301,6 @@ private:
     void sleepChanged(bool sleeping);
     void announceAlert(bool up, const QString& sentence);
     void showAlertText(const QString& text);
-    int integerValueOf(const QVariant& entry) const;
     // The history file and the settings window's import, export and login switch.
     void beginHistory();
     void addSettingsExtras();

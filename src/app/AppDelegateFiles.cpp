@@ -2,6 +2,8 @@
 #include "AppControls.h"
 #include "AppDelegate.h"
 
+#include "Numbers.h"
+
 #include "ui_SettingsWindow.h"
 
 #include "AtomicFile.h"
@@ -199,35 +201,6 @@ QVariantMap AppDelegate::settingsDictionary() const
     return d;
 }
 
-// A number entry as a 32-bit integer (saturated), a text entry by its leading decimal integer, a
-// missing or other entry 0.
-int AppDelegate::integerValueOf(const QVariant& entry) const
-{
-    switch (entry.typeId()) {
-    case QMetaType::QString:
-        return m_st->NSStringToInt(entry.toString());
-    case QMetaType::Bool:
-        return entry.toBool() ? 1 : 0;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong: {
-        const qint64 value = entry.toLongLong();
-        return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-    }
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double value = entry.toDouble();
-        if (value != value) {
-            return 0;
-        }
-        return int(std::clamp(value, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
-    }
-    default:
-        return 0;
-    }
-}
-
 // A text control takes a text entry (or a number written out); a missing entry or one of another kind
 // leaves it as it is. A checkbox takes the integer value of any entry, the slider too, limited to its
 // range.
@@ -244,10 +217,10 @@ void AppDelegate::applySettings(const QVariantMap& settings)
                 setHostList(*text);
             }
         } else if (auto* box = qobject_cast<QAbstractButton*>(entry.control)) {
-            setStateOf(box, integerValueOf(value));
+            setStateOf(box, intValue(value));
         } else if (auto* slider = qobject_cast<QSlider*>(entry.control)) {
             const QSignalBlocker quiet(slider);
-            slider->setValue(integerValueOf(value));
+            slider->setValue(intValue(value));
         }
     }
     ui().txtSlider->setText(format("chk every: %d secs", ui().intSlider->value()));
