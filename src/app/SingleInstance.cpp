@@ -59,13 +59,12 @@ bool SingleInstance::claim()
         }
         QThread::msleep(100);
     }
-    // A copy killed between creating the lock file and writing its process id into it leaves a file
-    // that names no process, which QLockFile never calls stale; nobody answered, so it is taken over.
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (!m_lock->getLockInfo(&pid, &host, &application) && m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
-        TRACE("took over %@, which named no process", m_base + QStringLiteral(".lock"));
+    // Nobody answers, so no copy is serving: a copy killed between creating the lock file and writing
+    // its process id leaves a lock that QLockFile never calls stale, and a recorded process id can
+    // have been reused. Such a lock is taken over. A live holder keeps its file locked, so its lock
+    // cannot be removed here.
+    if (m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
+        TRACE("took over %@, whose holder does not answer", m_base + QStringLiteral(".lock"));
         listen();
         return true;
     }
