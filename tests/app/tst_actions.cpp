@@ -9,6 +9,7 @@
 #include "ManualClock.h"
 #include "StderrCapture.h"
 #include "TestHome.h"
+#include "TestText.h"
 
 #include "Mac_media.h"
 #include "Platform.h"
@@ -32,17 +33,6 @@
 #include <memory>
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString settingOf(const QString& path, const char* key)
 {

@@ -6,6 +6,7 @@
 #include "FakeWorkspace.h"
 #include "ManualClock.h"
 #include "TestHome.h"
+#include "TestText.h"
 
 #include "Platform.h"
 #include "Plist.h"
@@ -27,11 +28,6 @@
 #include <memory>
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name)
 {

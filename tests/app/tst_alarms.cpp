@@ -6,6 +6,7 @@
 #include "FakeReachability.h"
 #include "ManualClock.h"
 #include "TestHome.h"
+#include "TestText.h"
 #include "TraceRecorder.h"
 #include "linux/DBusNotifications.h"
 #include "linux/LinuxSystemEvents.h"
@@ -18,21 +19,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-
-namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class FakeNotificationServer : public QObject
 {

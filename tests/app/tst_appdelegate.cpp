@@ -7,6 +7,7 @@
 #include "ManualClock.h"
 #include "StderrCapture.h"
 #include "TestHome.h"
+#include "TestText.h"
 #include "TickSchedule.h"
 
 #include "Mac_media.h"
@@ -28,22 +29,11 @@
 
 namespace {
 
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 const char* const kStamp = "2026:12:5-09:05:03-";
 
 QString entry(const QString& message)
 {
     return s(kStamp) + message + QLatin1Char('\n');
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)

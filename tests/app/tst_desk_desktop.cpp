@@ -5,6 +5,7 @@
 #include "AppDelegateUi.h"
 #include "NetNamespace.h"
 #include "TestHome.h"
+#include "TestText.h"
 
 #include "Platform.h"
 #include "Plist.h"
@@ -31,11 +32,6 @@
 namespace {
 
 bool g_silentResolver = false;
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 using Moment = std::chrono::steady_clock::time_point;
 

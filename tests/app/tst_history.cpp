@@ -10,6 +10,7 @@
 #include "OutageHistory.h"
 #include "OutageTableModel.h"
 #include "TestHome.h"
+#include "TestText.h"
 
 #include "Mac_media.h"
 #include "Platform.h"
@@ -32,17 +33,6 @@
 #include <memory>
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void writeAll(const QString& path, const QByteArray& bytes)
 {

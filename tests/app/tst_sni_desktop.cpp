@@ -4,6 +4,7 @@
 #include "AppDelegate.h"
 #include "FakeReachability.h"
 #include "TestHome.h"
+#include "TestText.h"
 
 #include "Platform.h"
 
@@ -16,15 +17,6 @@
 
 #include <cstdio>
 #include <cstring>
-
-namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
 
 // The watcher's side of the protocol, as much of it as an item uses to find and join the host.
 class Watcher : public QDBusAbstractAdaptor

@@ -1,4 +1,5 @@
 #include "FS.h"
+#include "TestText.h"
 
 #include "Format.h"
 #include "KeyedArchive.h"
@@ -18,11 +19,6 @@
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 QStringList list(std::initializer_list<const char*> texts)
 {

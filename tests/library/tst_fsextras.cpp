@@ -1,4 +1,5 @@
 #include "FS.h"
+#include "TestText.h"
 
 #include "FSWeb.h"
 #include "Resources.h"
@@ -15,11 +16,6 @@
 #include <QTest>
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 bool touch(const QString& path, const QByteArray& bytes = {})
 {

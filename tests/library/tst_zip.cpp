@@ -6,6 +6,7 @@
 // archives (a ZIP64 header claiming 5 GB among them) under the sanitizers and
 // memory limits.
 
+#include "TestText.h"
 #include "ZipFile.h"
 
 #include <QCryptographicHash>
@@ -20,11 +21,6 @@
 #include <zlib.h>
 
 namespace {
-
-QString s(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 struct Run
 {
