@@ -180,14 +180,16 @@ def case_up_sentence(binary, home):
     first_run(binary, home)
     write_settings(home, {"gen0": "localhost", "gen23": 1})
     proc = start(binary, home)
+    # The check traces its state when it announces, just after the log line is written: waited for,
+    # so that stopping the program cannot cut it off.
+    trace = (r"^AppDelegateChecks\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
+             r"okFired:1  failFired:0$")
     try:
         text = wait_for_log(home, "^" + STAMP + "Internet connection is up$", timeout=SLOW)
+        wait_for_trace(home, proc, trace, timeout=SLOW)
     finally:
-        err = stop(proc, home)
+        stop(proc, home)
     check(text.count("\n") == 1, f"one line expected: {text!r}")
-    # The check traces its state when it announces.
-    check(re.search(r"^AppDelegateChecks\.cpp, debugSystem, line:\d+  internetOK:1  tick:12  otherUrlPointer:0  "
-                    r"okFired:1  failFired:0$", err, re.M), "no trace line of the check:\n" + err)
 
 
 def case_down_sentence(binary, home):
