@@ -6,6 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
+# A compiler cache named in the environment but not installed here would break configuring.
+for launcher in CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER; do
+    if [[ -n "${!launcher:-}" ]] && ! command -v "${!launcher}" >/dev/null; then
+        unset "$launcher"
+    fi
+done
 build=${CARROWEN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCARROWEN_WERROR="${CARROWEN_WERROR:-OFF}"
 cmake --build "$build" -j2
