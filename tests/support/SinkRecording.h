@@ -48,12 +48,13 @@ inline QString report(const QString& file, const QStringList& effects)
     return QString::fromUtf8(sox.readAllStandardError());
 }
 
-/** A value of "sox FILE -n stat", such as "RMS     amplitude" or "Rough   frequency"; -1 on failure. */
-inline double stat(const QString& file, const QString& label)
+/** A value of "sox FILE -n [EFFECTS] stat", such as "RMS     amplitude" or "Rough   frequency"; -1 on
+ *  failure. Effects such as "trim 0.5 0.25" pick the part measured. */
+inline double stat(const QString& file, const QString& label, const QStringList& effects = {})
 {
     const QRegularExpressionMatch m =
         QRegularExpression(QRegularExpression::escape(label) + QStringLiteral(R"(:\s+([0-9.eE+-]+))"))
-            .match(report(file, {QStringLiteral("stat")}));
+            .match(report(file, effects + QStringList{QStringLiteral("stat")}));
     return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
 }
 
