@@ -15,6 +15,8 @@ constexpr float SilenceDb = -160.0F;
 constexpr double MeterWindowSeconds = 0.05;
 // How long a finished stream is kept to play out what its device still holds.
 constexpr int DrainMs = 1000;
+// Volume changes closer together than this are applied together.
+constexpr int VolumeSettleMs = 40;
 
 // Owner of the streams that play out their last samples until their timer deletes them. Not the
 // player: a player may be deleted while the stream that just ended is still emitting its signal.
@@ -156,6 +158,7 @@ void AudioPlayer::setCurrentTime(double seconds)
     m_position = std::clamp(seconds, 0.0, duration());
     if (m_stream) {
         const bool wasPlaying = m_playing;
+        m_loopsLeft = loopsLeftAsHeard();
         endStream();
         startStream();
         if (!wasPlaying) {
@@ -172,8 +175,20 @@ double AudioPlayer::duration() const
 
 void AudioPlayer::setVolume(float volume)
 {
-    if (!std::isnan(volume)) {
-        m_volume = std::clamp(volume, 0.0F, 1.0F);
+    if (std::isnan(volume) || std::clamp(volume, 0.0F, 1.0F) == m_volume) {
+        return;
+    }
+    m_volume = std::clamp(volume, 0.0F, 1.0F);
+    // The device already holds up to a second of samples at the old volume: replay from the place
+    // being heard so that the change is heard at once. A slider's burst of changes restarts once.
+    if (m_stream && m_audible && !m_volumeRestartPending) {
+        m_volumeRestartPending = true;
+        QTimer::singleShot(VolumeSettleMs, this, [this] {
+            m_volumeRestartPending = false;
+            if (m_stream) {
+                setCurrentTime(currentTime());
+            }
+        });
     }
 }
 
@@ -253,9 +268,21 @@ void AudioPlayer::setOutputDevice(const QString& deviceId)
     }
 }
 
+int AudioPlayer::loopsLeftAsHeard() const
+{
+    // The feed runs ahead of what is heard and may already have counted a repeat not yet played.
+    const double length = duration();
+    if (m_loopsAtStreamStart <= 0 || !m_stream || length <= 0.0) {
+        return m_loopsAtStreamStart < 0 ? m_loopsAtStreamStart : m_loopsLeft;
+    }
+    const double at = m_streamStart + double(m_stream->playedUSecs()) / 1e6 * double(m_rate);
+    return std::max(0, m_loopsAtStreamStart - int(at / length));
+}
+
 void AudioPlayer::startStream()
 {
     m_streamStart = m_position;
+    m_loopsAtStreamStart = m_loopsLeft;
     m_feedPos = m_position * m_sound->sampleRate;
     m_feed = std::make_unique<PlayerFeed>(this);
     m_stream = Platform::audioOutput()->start(m_feed.get(), m_sound->sampleRate, m_sound->channels, m_device);

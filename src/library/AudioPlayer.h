@@ -91,6 +91,7 @@ private:
     friend class PlayerFeed;
     qint64 render(char* data, qint64 maxBytes);
     bool renderDone() const;
+    int loopsLeftAsHeard() const;
     void startStream();
     void endStream(bool drain = false);
     void onStreamFinished();
@@ -106,6 +107,8 @@ private:
     double m_streamStart = 0.0; // seconds: where the current stream started
     double m_feedPos = 0.0;     // frames: where the feed is in the sound
     int m_loopsLeft = 0;
+    int m_loopsAtStreamStart = 0;
+    bool m_volumeRestartPending = false;
     float m_volume = 1.0F;
     float m_rate = 1.0F;
     int m_loops = 0;

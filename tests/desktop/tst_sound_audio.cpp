@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -42,6 +43,19 @@ bool makeTone(const QString& path, double seconds, double silence = 0.0)
 double db(double ratio)
 {
     return 20.0 * std::log10(ratio);
+}
+
+// RMS amplitude of lengthMs of the recording's first sound, from offsetMs into it (negative: from its
+// end); -1 when the recording holds no sound. Silence around the sound depends on timing: left out.
+double soundRms(const QString& file, int offsetMs, int lengthMs)
+{
+    const auto runs = sox::stretches(file);
+    if (runs.isEmpty()) {
+        return -1.0;
+    }
+    const int from = runs[0].first + (offsetMs < 0 ? runs[0].second + offsetMs : offsetMs);
+    return sox::stat(file, QStringLiteral("RMS     amplitude"),
+                     {QStringLiteral("trim"), QString::number(from / 1000.0), QString::number(lengthMs / 1000.0)});
 }
 
 struct ExitCounter : NotificationCounter
@@ -129,10 +143,23 @@ private slots:
             QStringLiteral("half"),
             [&] { playDocument(QStringLiteral("tone.wav"), [&] { media->av_setVolume(0.5F); }); }, 200);
         media->av_setVolume(1.0F);
-        const double drop = db(sox::stat(full, QStringLiteral("RMS     amplitude")) /
-                               sox::stat(half, QStringLiteral("RMS     amplitude")));
+        const double drop = db(soundRms(full, 100, 600) / soundRms(half, 100, 600));
         qInfo() << "volume 0.5 lowers the level by" << drop << "dB";
         QVERIFY(std::abs(drop - 6.02) < 1.0);
+
+        // A change while playing is heard at once, not after the second the device has buffered.
+        const QString lowered = recordWhile(
+            QStringLiteral("lowered"),
+            [&] {
+                playDocument(QStringLiteral("tone.wav"),
+                             [&] { QTimer::singleShot(400, media, [&] { media->av_setVolume(0.05F); }); });
+            },
+            200);
+        media->av_setVolume(1.0F);
+        QCOMPARE(sox::stretches(lowered).size(), 1);
+        const double tail = soundRms(lowered, -300, 250);
+        qInfo() << "RMS of the last 300 ms after lowering the volume to 0.05 at 400 ms:" << tail;
+        QVERIFY(tail > 0.0 && tail < 0.05);
 
         const QString fast = recordWhile(
             QStringLiteral("fast"),
@@ -144,7 +171,15 @@ private slots:
 
         const QString loops = recordWhile(
             QStringLiteral("loops"),
-            [&] { playDocument(QStringLiteral("blip.wav"), [&] { media->av_setNumOfLoops(3); }); }, 200);
+            [&] {
+                playDocument(QStringLiteral("blip.wav"), [&] {
+                    media->av_setNumOfLoops(3);
+                    // Replaying from the place heard after a volume change loses no repeat.
+                    QTimer::singleShot(700, media, [&] { media->av_setVolume(0.8F); });
+                });
+            },
+            200);
+        media->av_setVolume(1.0F);
         QCOMPARE(sox::stretches(loops).size(), 4);
 
         media->av_addFileFileType(QStringLiteral("tone.wav"), 1);
