@@ -80,11 +80,11 @@ bool isRegistered(const QString& className)
     return KeyedArchiveRegistry::entryForName(className).has_value();
 }
 
-std::optional<QByteArray> archivedData(const QVariant& object, const QString& key)
+std::optional<QByteArray> archivedData(const QVariant& object, const QString& key, qsizetype headroom)
 {
     KeyedArchiver archiver;
     archiver.encodeObject(object, key);
-    return archiver.finishEncoding();
+    return archiver.finishEncoding(headroom);
 }
 
 std::optional<QVariant> unarchivedObject(const QByteArray& data, const QString& key, const KeyedDecodeOptions& options)

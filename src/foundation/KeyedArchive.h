@@ -77,8 +77,9 @@ bool registerClass(const QString& className, Encode encode, Decode decode,
 bool isRegistered(const QString& className);
 
 /** The archive holding `object` under the top-level key; none when the graph has a value with no
- *  archived form. */
-std::optional<QByteArray> archivedData(const QVariant& object, const QString& key = QStringLiteral("root"));
+ *  archived form. With headroom, the archive follows that many zero bytes left for the caller. */
+std::optional<QByteArray> archivedData(const QVariant& object, const QString& key = QStringLiteral("root"),
+                                       qsizetype headroom = 0);
 
 /** The object graph under the top-level key; none for anything that is not a well-formed archive with
  *  that key whose classes are all allowed. A stored nil answers a null QVariant. */

@@ -349,7 +349,7 @@ bool KeyedArchiver::hasFailed() const
     return d->failed;
 }
 
-std::optional<QByteArray> KeyedArchiver::finishEncoding()
+std::optional<QByteArray> KeyedArchiver::finishEncoding(qsizetype headroom)
 {
     if (d->finished || d->failed) {
         d->failed = true;
@@ -361,5 +361,5 @@ std::optional<QByteArray> KeyedArchiver::finishEncoding()
     const Ref root = w.addDict(
         {d->string("$version"), d->string("$archiver"), d->string("$top"), d->string("$objects")},
         {w.addInteger(100000), d->string("NSKeyedArchiver"), w.addDict(top.keys, top.values), w.addArray(d->objects)});
-    return w.finish(root);
+    return w.finish(root, headroom);
 }

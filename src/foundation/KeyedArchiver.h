@@ -37,9 +37,10 @@ public:
 
     /** True once an encode call failed; finishEncoding() then answers none. */
     bool hasFailed() const;
-    /** Ends the archive: the binary property list, or none when an encode call failed. The archiver
-     *  takes no further calls afterwards (they mark it failed). */
-    std::optional<QByteArray> finishEncoding();
+    /** Ends the archive: the binary property list (after `headroom` zero bytes left for the caller),
+     *  or none when an encode call failed. The archiver takes no further calls afterwards (they mark
+     *  it failed). */
+    std::optional<QByteArray> finishEncoding(qsizetype headroom = 0);
 
 private:
     struct Private;

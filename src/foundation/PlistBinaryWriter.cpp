@@ -245,7 +245,7 @@ PlistBinaryWriter::Ref PlistBinaryWriter::addDict(const std::vector<Ref>& keys, 
     return addContainer(DictMarker, keys, &values);
 }
 
-QByteArray PlistBinaryWriter::finish(Ref top) const
+QByteArray PlistBinaryWriter::finish(Ref top, qsizetype headroom) const
 {
     // Header "bplist00", the objects, the table of their offsets, a 32-byte trailer.
     const quint64 count = m_objects.size();
@@ -260,8 +260,9 @@ QByteArray PlistBinaryWriter::finish(Ref top) const
         }
     }
     const int offsetSize = bytesFor(tableOffset);
-    QByteArray out(qsizetype(tableOffset + count * quint64(offsetSize) + 32), Qt::Uninitialized);
-    char* const begin = out.data();
+    QByteArray out(headroom + qsizetype(tableOffset + count * quint64(offsetSize) + 32), Qt::Uninitialized);
+    std::memset(out.data(), 0, size_t(headroom));
+    char* const begin = out.data() + headroom;
     char* p = begin;
     char* table = begin + tableOffset;
     std::memcpy(p, "bplist00", 8);

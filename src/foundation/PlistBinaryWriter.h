@@ -36,8 +36,9 @@ public:
 
     /** Objects added so far. */
     quint64 count() const { return quint64(m_objects.size()); }
-    /** The whole property list with top as its root object. */
-    QByteArray finish(Ref top) const;
+    /** The whole property list with top as its root object, after `headroom` bytes left for the
+     *  caller (a frame header, say), so that framing it needs no second copy. */
+    QByteArray finish(Ref top, qsizetype headroom = 0) const;
 
 private:
     // An object is either bytes in m_encoded (followed, for data, by a payload kept as given) or a

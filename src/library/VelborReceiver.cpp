@@ -277,14 +277,19 @@ bool VelborReceiver::receiveBytes(const QByteArray& bytes)
     if (m_refused) {
         return false;
     }
-    m_buffer.append(bytes);
+    if (m_pos == m_buffer.size()) { // nothing pending: take the bytes as they come, without a copy
+        m_buffer = bytes;
+        m_pos = 0;
+    } else {
+        m_buffer.append(bytes);
+    }
     for (;;) {
         const qsizetype available = m_buffer.size() - m_pos;
         if (!m_bodyLength) {
             if (available < HeaderLength) {
                 break;
             }
-            m_bodyLength = parseHeader(m_buffer.mid(m_pos, HeaderLength));
+            m_bodyLength = parseHeader(QByteArray::fromRawData(m_buffer.constData() + m_pos, HeaderLength));
             m_pos += HeaderLength;
             if (*m_bodyLength > MaxBodyLength) {
                 TRACE("message header announces %llu bytes, more than %llu: closing the connection", *m_bodyLength,
@@ -299,10 +304,13 @@ bool VelborReceiver::receiveBytes(const QByteArray& bytes)
         if (quint64(available) < *m_bodyLength) {
             break;
         }
-        const QByteArray body = m_buffer.mid(m_pos, qsizetype(*m_bodyLength));
+        // Parsed where it lies: the parser copies what it keeps, and the view is gone before any
+        // handler runs (a handler may feed more bytes).
+        const std::optional<QVariantMap> payload =
+            parseBody(QByteArray::fromRawData(m_buffer.constData() + m_pos, qsizetype(*m_bodyLength)));
         m_pos += qsizetype(*m_bodyLength);
         m_bodyLength.reset();
-        if (const auto payload = parseBody(body)) {
+        if (payload) {
             rxDictionary(*payload);
             if (m_handler) {
                 m_handler(*payload);

@@ -161,14 +161,13 @@ void VelborSendReceive::sendDict(const QVariantMap& payload)
 std::optional<QByteArray> VelborSendReceive::frameForPacket(const VelborPacket& packet)
 {
     VelborPacket::registerArchivedClass();
-    const auto archive = KeyedArchive::archivedData(QVariant::fromValue(packet), QStringLiteral("packet"));
-    if (!archive) {
-        return std::nullopt;
+    // The archive is written after room for the header, so that megabytes are not copied to frame them.
+    auto frame =
+        KeyedArchive::archivedData(QVariant::fromValue(packet), QStringLiteral("packet"), VelborReceiver::HeaderLength);
+    if (frame) {
+        const quint64 length = quint64(frame->size() - VelborReceiver::HeaderLength);
+        std::memcpy(frame->data(), &length, sizeof length);
     }
-    const quint64 length = quint64(archive->size());
-    QByteArray frame(VelborReceiver::HeaderLength, Qt::Uninitialized);
-    std::memcpy(frame.data(), &length, sizeof length);
-    frame.append(*archive);
     return frame;
 }
 
