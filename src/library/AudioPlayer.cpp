@@ -155,10 +155,15 @@ void AudioPlayer::setCurrentTime(double seconds)
     if (std::isnan(seconds)) {
         return;
     }
-    m_position = std::clamp(seconds, 0.0, duration());
+    restartAt(std::clamp(seconds, 0.0, duration()), loopsLeftAsHeard());
+}
+
+void AudioPlayer::restartAt(double seconds, int loopsLeft)
+{
+    m_position = seconds;
     if (m_stream) {
         const bool wasPlaying = m_playing;
-        m_loopsLeft = loopsLeftAsHeard();
+        m_loopsLeft = loopsLeft;
         endStream();
         startStream();
         if (!wasPlaying) {
@@ -203,9 +208,10 @@ void AudioPlayer::setRate(float rate)
     }
     // The position of a running stream is counted at one rate: restart it at the new one.
     const double at = currentTime();
+    const int loopsLeft = loopsLeftAsHeard();
     m_rate = clamped;
     if (m_stream) {
-        setCurrentTime(at);
+        restartAt(at, loopsLeft);
     }
 }
 

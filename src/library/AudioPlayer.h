@@ -92,6 +92,8 @@ private:
     qint64 render(char* data, qint64 maxBytes);
     bool renderDone() const;
     int loopsLeftAsHeard() const;
+    /** Moves to seconds with loopsLeft repeats to go; a running or paused stream restarts there. */
+    void restartAt(double seconds, int loopsLeft);
     void startStream();
     void endStream(bool drain = false);
     void onStreamFinished();

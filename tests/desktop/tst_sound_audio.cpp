@@ -174,7 +174,9 @@ private slots:
             [&] {
                 playDocument(QStringLiteral("blip.wav"), [&] {
                     media->av_setNumOfLoops(3);
-                    // Replaying from the place heard after a volume change loses no repeat.
+                    // Replaying from the place heard after a rate or volume change loses no repeat
+                    // (at 350 ms into the first 500 ms play, the new rate would count one too many).
+                    QTimer::singleShot(350, media, [&] { media->queuePlayer()->setRate(2.0F); });
                     QTimer::singleShot(700, media, [&] { media->av_setVolume(0.8F); });
                 });
             },
