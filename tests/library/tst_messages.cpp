@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -183,6 +184,12 @@ private slots:
         const bool all = QTest::qWaitFor([&] { return received.size() == 19; }, 20000);
         const QString lines = log.take();
         QVERIFY2(all, qPrintable(lines.right(900)));
+        // A line starts with the local time to the millisecond, the program's name, pid and thread id.
+        const QRegularExpression head(
+            QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} test_messages\[%1:\d+\] sendTest: test$)")
+                .arg(QCoreApplication::applicationPid()),
+            QRegularExpression::MultilineOption);
+        QVERIFY2(head.match(lines).hasMatch(), qPrintable(lines.left(300)));
 
         const QList<int> formats = {1, 2, 3, 4, 7, 8, 9, 10, 11, 12, 13, 14}; // sendTest's, in order
         for (int i = 0; i < formats.size(); ++i) {
