@@ -127,85 +127,67 @@ PlistBinaryWriter::Ref PlistBinaryWriter::addString(const QString& text)
     return ref;
 }
 
-PlistBinaryWriter::Ref PlistBinaryWriter::addInteger(qint64 value)
+template <typename Encode>
+PlistBinaryWriter::Ref PlistBinaryWriter::uniqueScalar(int kind, quint64 bits, const Encode& encode)
 {
-    const QPair<int, quint64> key(IntegerKind, quint64(value));
+    const QPair<int, quint64> key(kind, bits);
     if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
         return *it;
     }
     const qsizetype first = m_encoded.size();
-    const int bytes = value < 0 ? 8 : bytesFor(quint64(value));
-    m_encoded.append(char(0x10 | sizeExponent(bytes)));
-    appendBigEndian(quint64(value), bytes);
+    encode();
     const Ref ref = addEncoded(first);
     m_scalars.insert(key, ref);
     return ref;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addInteger(qint64 value)
+{
+    return uniqueScalar(IntegerKind, quint64(value), [&] {
+        const int bytes = value < 0 ? 8 : bytesFor(quint64(value));
+        m_encoded.append(char(0x10 | sizeExponent(bytes)));
+        appendBigEndian(quint64(value), bytes);
+    });
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addReal(double value)
 {
-    const QPair<int, quint64> key(RealKind, bitsOf(value));
-    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
-        return *it;
-    }
-    const qsizetype first = m_encoded.size();
-    // A value that a float holds exactly is stored in 4 bytes, as this writer always has: the platform's
-    // unarchivers then read it as a float number (the message peers print it as one).
-    if (std::fabs(value) <= double(std::numeric_limits<float>::max()) && double(float(value)) == value) {
-        const float f = float(value);
-        quint32 bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        m_encoded.append(char(0x22));
-        appendBigEndian(bits, 4);
-    } else {
-        m_encoded.append(char(0x23));
-        appendBigEndian(key.second, 8);
-    }
-    const Ref ref = addEncoded(first);
-    m_scalars.insert(key, ref);
-    return ref;
+    return uniqueScalar(RealKind, bitsOf(value), [&] {
+        // A value that a float holds exactly is stored in 4 bytes, as this writer always has: the
+        // platform's unarchivers then read it as a float number (the message peers print it as one).
+        if (std::fabs(value) <= double(std::numeric_limits<float>::max()) && double(float(value)) == value) {
+            const float f = float(value);
+            quint32 bits;
+            std::memcpy(&bits, &f, sizeof bits);
+            m_encoded.append(char(0x22));
+            appendBigEndian(bits, 4);
+        } else {
+            m_encoded.append(char(0x23));
+            appendBigEndian(bitsOf(value), 8);
+        }
+    });
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addDate(double secondsSince2001)
 {
-    const QPair<int, quint64> key(DateKind, bitsOf(secondsSince2001));
-    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
-        return *it;
-    }
-    const qsizetype first = m_encoded.size();
-    m_encoded.append(char(0x33));
-    appendBigEndian(key.second, 8);
-    const Ref ref = addEncoded(first);
-    m_scalars.insert(key, ref);
-    return ref;
+    return uniqueScalar(DateKind, bitsOf(secondsSince2001), [&] {
+        m_encoded.append(char(0x33));
+        appendBigEndian(bitsOf(secondsSince2001), 8);
+    });
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addBool(bool value)
 {
-    const QPair<int, quint64> key(BoolKind, value ? 1 : 0);
-    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
-        return *it;
-    }
-    const qsizetype first = m_encoded.size();
-    m_encoded.append(char(value ? 0x09 : 0x08));
-    const Ref ref = addEncoded(first);
-    m_scalars.insert(key, ref);
-    return ref;
+    return uniqueScalar(BoolKind, value ? 1 : 0, [&] { m_encoded.append(char(value ? 0x09 : 0x08)); });
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addUid(quint64 value)
 {
-    const QPair<int, quint64> key(UidKind, value);
-    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
-        return *it;
-    }
-    const qsizetype first = m_encoded.size();
-    const int bytes = bytesFor(value);
-    m_encoded.append(char(0x80 | (bytes - 1)));
-    appendBigEndian(value, bytes);
-    const Ref ref = addEncoded(first);
-    m_scalars.insert(key, ref);
-    return ref;
+    return uniqueScalar(UidKind, value, [&] {
+        const int bytes = bytesFor(value);
+        m_encoded.append(char(0x80 | (bytes - 1)));
+        appendBigEndian(value, bytes);
+    });
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addData(const QByteArray& bytes)

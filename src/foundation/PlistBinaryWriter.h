@@ -52,6 +52,8 @@ private:
     };
 
     Ref addEncoded(qsizetype first, qsizetype payload = -1);
+    /** The scalar of that kind and bit pattern, encoded by encode() the first time it is added. */
+    template <typename Encode> Ref uniqueScalar(int kind, quint64 bits, const Encode& encode);
     Ref addContainer(quint8 marker, const std::vector<Ref>& a, const std::vector<Ref>* b);
     void appendMarker(quint8 marker, quint64 count);
     void appendBigEndian(quint64 value, int bytes);
