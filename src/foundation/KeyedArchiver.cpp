@@ -69,7 +69,11 @@ struct KeyedArchiver::Private
         return objects.size() - 1;
     }
 
-    Ref string(const char* text) { return writer.addString(QString::fromLatin1(text)); }
+    // A fixed key or class name: taken from the literal as it stands, without a copy per archive.
+    template <size_t N> Ref string(const char16_t (&text)[N])
+    {
+        return writer.addString(QString::fromRawData(reinterpret_cast<const QChar*>(text), qsizetype(N) - 1));
+    }
 
     // The UID of the class entry {$classname, $classes}, appended when first used.
     quint64 classUid(const QString& name, const QStringList& classes)
@@ -82,8 +86,8 @@ struct KeyedArchiver::Private
         for (const QString& c : classes) {
             list.push_back(writer.addString(c));
         }
-        const Ref entry =
-            writer.addDict({string("$classname"), string("$classes")}, {writer.addString(name), writer.addArray(list)});
+        const Ref entry = writer.addDict({string(u"$classname"), string(u"$classes")},
+                                         {writer.addString(name), writer.addArray(list)});
         const quint64 uid = append(entry);
         classUids.insert(name, uid);
         return uid;
@@ -104,7 +108,7 @@ struct KeyedArchiver::Private
     template <typename ClassUid> quint64 appendObject(OrderedDict dict, ClassUid classUid)
     {
         const quint64 uid = append(0);
-        dict.set(string("$class"), writer.addUid(classUid()));
+        dict.set(string(u"$class"), writer.addUid(classUid()));
         objects[uid] = writer.addDict(dict.keys, dict.values);
         return uid;
     }
@@ -188,7 +192,7 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
         const double seconds =
             (double(date.toMSecsSinceEpoch()) - double(PlistValue::ReferenceEpochOffset) * 1000.0) / 1000.0;
         OrderedDict dict;
-        dict.set(string("NS.time"), writer.addReal(seconds));
+        dict.set(string(u"NS.time"), writer.addReal(seconds));
         return appendObject(std::move(dict), [this] { return plainClassUid("NSDate"); });
     }
     case ValueKind::Array:
@@ -226,7 +230,7 @@ std::optional<quint64> KeyedArchiver::Private::encodeArray(const QVariantList& l
         refs.push_back(writer.addUid(uid));
     }
     OrderedDict dict;
-    dict.set(string("NS.objects"), writer.addArray(refs));
+    dict.set(string(u"NS.objects"), writer.addArray(refs));
     return appendObject(std::move(dict), [this, isMutable] {
         return isMutable ? plainClassUid("NSMutableArray", "NSArray") : plainClassUid("NSArray");
     });
@@ -273,8 +277,8 @@ std::optional<quint64> KeyedArchiver::Private::encodeDict(const QVariant& value,
         valueRefs.push_back(writer.addUid(values[i]));
     }
     OrderedDict dict;
-    dict.set(string("NS.keys"), writer.addArray(keyRefs));
-    dict.set(string("NS.objects"), writer.addArray(valueRefs));
+    dict.set(string(u"NS.keys"), writer.addArray(keyRefs));
+    dict.set(string(u"NS.objects"), writer.addArray(valueRefs));
     return appendObject(std::move(dict), [this, isMutable] {
         return isMutable ? plainClassUid("NSMutableDictionary", "NSDictionary") : plainClassUid("NSDictionary");
     });
@@ -292,7 +296,7 @@ std::optional<quint64> KeyedArchiver::Private::encodeCustom(const QVariant& valu
     --depth;
     OrderedDict dict = std::move(current.back());
     current.pop_back();
-    dict.set(string("$class"), writer.addUid(classUid(entry.className, entry.classes)));
+    dict.set(string(u"$class"), writer.addUid(classUid(entry.className, entry.classes)));
     objects[uid] = writer.addDict(dict.keys, dict.values);
     return uid;
 }
@@ -309,7 +313,7 @@ bool KeyedArchiver::Private::setField(const QString& key, Ref value)
 
 KeyedArchiver::KeyedArchiver() : d(std::make_unique<Private>())
 {
-    d->append(d->string("$null"));
+    d->append(d->string(u"$null"));
     d->current.emplace_back();
 }
 
@@ -359,7 +363,7 @@ std::optional<QByteArray> KeyedArchiver::finishEncoding(qsizetype headroom)
     PlistBinaryWriter& w = d->writer;
     const OrderedDict& top = d->current.front();
     const Ref root = w.addDict(
-        {d->string("$version"), d->string("$archiver"), d->string("$top"), d->string("$objects")},
-        {w.addInteger(100000), d->string("NSKeyedArchiver"), w.addDict(top.keys, top.values), w.addArray(d->objects)});
+        {d->string(u"$version"), d->string(u"$archiver"), d->string(u"$top"), d->string(u"$objects")},
+        {w.addInteger(100000), d->string(u"NSKeyedArchiver"), w.addDict(top.keys, top.values), w.addArray(d->objects)});
     return w.finish(root, headroom);
 }
