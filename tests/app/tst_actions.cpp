@@ -4,11 +4,9 @@
 // of the settings window with the files they write.
 #include "AppDelegate.h"
 #include "AppDelegateUi.h"
-#include "FakeReachability.h"
 #include "FakeWorkspace.h"
-#include "ManualClock.h"
+#include "MonitorTestCase.h"
 #include "StderrCapture.h"
-#include "TestHome.h"
 #include "TestText.h"
 
 #include "Mac_media.h"
@@ -42,28 +40,17 @@ QString settingOf(const QString& path, const char* key)
 
 } // namespace
 
-class TestActions : public QObject
+class TestActions : public MonitorTestCase
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<FakeReachability> m_probe;
     std::shared_ptr<FakeWorkspace> m_workspace;
-    std::unique_ptr<AppDelegate> m_app;
 
     QString appDir() const { return m_home->documents() + s("/com.velbor.Carrowen"); }
     QString settingsPath() const { return appDir() + s("/TestFile.txt"); }
     QString defaultsPath() const { return appDir() + s("/Defaults.txt"); }
     QStringList queue() const { return Mac_media::sharedEngineInstance()->ttsQueue(); }
-
-    AppDelegate& launch()
-    {
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
-        return *m_app;
-    }
 
     template <typename T> T* control(const QString& name) const
     {
@@ -101,13 +88,9 @@ private slots:
 
     void init()
     {
-        m_home = std::make_unique<TestHome>();
-        m_clock = std::make_unique<ManualClock>();
-        m_probe = std::make_unique<FakeReachability>(); // no real host name is ever
-                                                        // resolved
+        setUpMonitor();
         m_workspace = std::make_shared<FakeWorkspace>();
         Platform::setWorkspace(m_workspace);
-        Mac_media::sharedEngineInstance()->setTtsQueue({});
     }
 
     void cleanup()
@@ -115,10 +98,7 @@ private slots:
         m_app.reset();
         Platform::installBackends(Platform::Backends::Null);
         m_workspace.reset();
-        m_probe.reset();
-        m_clock.reset();
-        QDir::setCurrent(QDir::tempPath());
-        m_home.reset();
+        tearDownMonitor();
     }
 
     // ---- Checkboxes ----

@@ -2,10 +2,8 @@
 // its close control (the window manager's delete request) saves the settings, the alert's OK does not.
 #include "AppDelegate.h"
 #include "AppDelegateUi.h"
-#include "FakeReachability.h"
 #include "FakeWorkspace.h"
-#include "ManualClock.h"
-#include "TestHome.h"
+#include "MonitorTestCase.h"
 #include "TestText.h"
 
 #include "Platform.h"
@@ -95,16 +93,11 @@ QString savedHost(const QString& path)
 
 } // namespace
 
-class TestActionsDesktop : public QObject
+class TestActionsDesktop : public MonitorTestCase
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<FakeReachability> m_probe;
-    std::unique_ptr<AppDelegate> m_app;
-
     QString settingsPath() const { return m_home->documents() + s("/com.velbor.Carrowen/TestFile.txt"); }
 
 private slots:
@@ -119,22 +112,11 @@ private slots:
 
     void init()
     {
-        m_home = std::make_unique<TestHome>();
-        m_clock = std::make_unique<ManualClock>();
-        m_probe = std::make_unique<FakeReachability>(); // no real host name is ever resolved
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
-        m_app->ui().checkingEnabled->setChecked(false); // no checks (and no alerts) while the test waits
+        setUpMonitor();
+        launch().ui().checkingEnabled->setChecked(false); // no checks (and no alerts) while the test waits
     }
 
-    void cleanup()
-    {
-        m_app.reset();
-        m_probe.reset();
-        m_clock.reset();
-        QDir::setCurrent(QDir::tempPath());
-        m_home.reset();
-    }
+    void cleanup() { tearDownMonitor(); }
 
     void alertOKSavesNothing()
     {

@@ -3,10 +3,8 @@
 // inspected, not spoken) and a clock that stands still.
 #include "AppDelegate.h"
 #include "AppDelegateUi.h"
-#include "FakeReachability.h"
-#include "ManualClock.h"
+#include "MonitorTestCase.h"
 #include "StderrCapture.h"
-#include "TestHome.h"
 #include "TestText.h"
 #include "TickSchedule.h"
 
@@ -45,16 +43,11 @@ void writeBytes(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-class TestAppDelegate : public QObject
+class TestAppDelegate : public MonitorTestCase
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<FakeReachability> m_probe;
-    std::unique_ptr<AppDelegate> m_app;
-
     QString appDir() const { return m_home->documents() + s("/com.velbor.Carrowen"); }
     QString logPath() const { return appDir() + s("/log.txt"); }
     QStringList queue() const { return Mac_media::sharedEngineInstance()->ttsQueue(); }
@@ -76,13 +69,6 @@ private:
             settings.remove(key);
         }
         QVERIFY(Plist::writeFile(path, settings));
-    }
-
-    AppDelegate& launch()
-    {
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
-        return *m_app;
     }
 
     void ticks(int count)
@@ -137,22 +123,9 @@ private slots:
                                                             // app must still run
     }
 
-    void init()
-    {
-        m_home = std::make_unique<TestHome>();
-        m_clock = std::make_unique<ManualClock>();
-        m_probe = std::make_unique<FakeReachability>();
-        Mac_media::sharedEngineInstance()->setTtsQueue({});
-    }
+    void init() { setUpMonitor(); }
 
-    void cleanup()
-    {
-        m_app.reset();
-        m_probe.reset();
-        m_clock.reset();
-        QDir::setCurrent(QDir::tempPath()); // leave the temporary HOME before it goes
-        m_home.reset();
-    }
+    void cleanup() { tearDownMonitor(); }
 
     // ---- Settings file ----
 

@@ -3,13 +3,11 @@
 // settings exported and imported, hostile files refused; the "Start at login" entry validated.
 #include "AppDelegate.h"
 #include "AppDelegateUi.h"
-#include "FakeReachability.h"
 #include "HistoryData.h"
 #include "HistoryWindow.h"
-#include "ManualClock.h"
+#include "MonitorTestCase.h"
 #include "OutageHistory.h"
 #include "OutageTableModel.h"
-#include "TestHome.h"
 #include "TestText.h"
 
 #include "Mac_media.h"
@@ -66,14 +64,9 @@ bool havePeers(std::initializer_list<const char*> programs)
 
 } // namespace
 
-class TestHistory : public QObject
+class TestHistory : public MonitorTestCase
 {
     Q_OBJECT
-
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<FakeReachability> m_probe;
-    std::unique_ptr<AppDelegate> m_app;
 
     qint64 now() const { return m_clock->now().toSecsSinceEpoch(); }
     QString historyPath() const { return m_home->documents() + s("/com.velbor.Carrowen/history.csv"); }
@@ -81,9 +74,7 @@ class TestHistory : public QObject
 
     AppDelegate& launch()
     {
-        m_app = std::make_unique<AppDelegate>();
-        m_app->applicationDidFinishLaunching();
-        m_app->ui().intSlider->setValue(1);
+        MonitorTestCase::launch().ui().intSlider->setValue(1);
         return *m_app;
     }
     // Each second: the clock moves on, then the twelve ticks that end in that second's check.
@@ -113,22 +104,9 @@ class TestHistory : public QObject
 private slots:
     void initTestCase() { Platform::installBackends(Platform::Backends::Null); }
 
-    void init()
-    {
-        m_home = std::make_unique<TestHome>();
-        m_clock = std::make_unique<ManualClock>();
-        m_probe = std::make_unique<FakeReachability>();
-        Mac_media::sharedEngineInstance()->setTtsQueue({});
-    }
+    void init() { setUpMonitor(); }
 
-    void cleanup()
-    {
-        m_app.reset();
-        m_probe.reset();
-        m_clock.reset();
-        QDir::setCurrent(QDir::tempPath());
-        m_home.reset();
-    }
+    void cleanup() { tearDownMonitor(); }
 
     void controllerRecordsOutagesPausesAndACrash()
     {
