@@ -10,6 +10,7 @@
 #include "HistoryWindow.h"
 #include "OutageHistory.h"
 #include "Plist.h"
+#include "PlistValue.h"
 #include "Trace.h"
 
 #include <QCheckBox>
@@ -37,20 +38,6 @@ bool isTextKey(int key)
     return (key >= 0 && key <= 3) || (key >= 8 && key <= 10) || (key >= 14 && key <= 17);
 }
 
-bool isInteger(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Why dictionary is not a settings dictionary; "" when it is one.
 QString settingsProblem(const QVariantMap& dictionary)
 {
@@ -60,7 +47,7 @@ QString settingsProblem(const QVariantMap& dictionary)
             return format("the entry \"%@\" is missing", name);
         }
         const QVariant& value = dictionary.value(name);
-        if (isTextKey(key) ? value.typeId() != QMetaType::QString : !isInteger(value)) {
+        if (isTextKey(key) ? value.typeId() != QMetaType::QString : !PlistValue::isIntegerOrBool(value)) {
             return format("the entry \"%@\" is not %@", name, isTextKey(key) ? s("a text") : s("a number"));
         }
     }

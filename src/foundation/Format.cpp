@@ -1,5 +1,7 @@
 #include "Format.h"
 
+#include "PlistValue.h"
+
 #include <QTimeZone>
 
 #include <array>
@@ -77,27 +79,6 @@ QString describeData(const QByteArray& data)
     return QString::fromLatin1(text);
 }
 
-bool isIntegral(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The argument as a 64-bit integer: doubles are truncated (saturating, NaN as 0), texts and other
 // values use their integer reading or 0.
 qint64 asInt64(const QVariant& v)
@@ -108,7 +89,7 @@ qint64 asInt64(const QVariant& v)
     if (v.typeId() == QMetaType::ULongLong || v.typeId() == QMetaType::ULong) {
         return qint64(v.toULongLong());
     }
-    if (isIntegral(v)) {
+    if (PlistValue::isIntegerOrBool(v)) {
         return v.toLongLong();
     }
     if (v.typeId() == QMetaType::QChar) {
@@ -233,7 +214,7 @@ QString describe(const QVariant& value)
     default:
         break;
     }
-    if (isIntegral(value)) {
+    if (PlistValue::isIntegerOrBool(value)) {
         return value.toString();
     }
     if (value.canConvert<QString>()) {

@@ -19,6 +19,12 @@ enum class ValueKind { Invalid, String, Integer, Real, Bool, Data, Date, Array, 
 
 /** The plist kind of a value; Invalid for a null QVariant or a type with no plist form. */
 ValueKind kindOf(const QVariant& value);
+/** True for integers and booleans: the values stored as whole numbers. */
+inline bool isIntegerOrBool(const QVariant& value)
+{
+    const ValueKind kind = kindOf(value);
+    return kind == ValueKind::Integer || kind == ValueKind::Bool;
+}
 /** The integer of an Integer value; none for an unsigned value above the signed 64-bit range. */
 std::optional<qint64> integerOf(const QVariant& value);
 /** The items of an Array value (a QStringList as strings). */
