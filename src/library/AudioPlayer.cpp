@@ -180,10 +180,11 @@ double AudioPlayer::duration() const
 
 void AudioPlayer::setVolume(float volume)
 {
-    if (std::isnan(volume) || std::clamp(volume, 0.0F, 1.0F) == m_volume) {
+    const float clamped = std::clamp(volume, 0.0F, 1.0F);
+    if (std::isnan(volume) || clamped == m_volume) {
         return;
     }
-    m_volume = std::clamp(volume, 0.0F, 1.0F);
+    m_volume = clamped;
     // The device already holds up to a second of samples at the old volume: replay from the place
     // being heard so that the change is heard at once. A slider's burst of changes restarts once.
     if (m_stream && m_audible && !m_volumeRestartPending) {
