@@ -9,7 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 // The archive is written straight into a binary property-list writer rather than built as QVariants,
@@ -29,23 +29,35 @@ bool encodableText(const QString& s)
     return !PlistValue::hasUnpairedSurrogate(s) && !s.contains(QChar(0));
 }
 
-// A dictionary being filled in key order; encoding a key again replaces its value in place.
+// A dictionary being filled in key order; encoding a key again replaces its value in place. Objects
+// have a handful of fields, so keys are searched in place until there are many.
 struct OrderedDict
 {
+    static constexpr size_t IndexFrom = 16;
     std::vector<Ref> keys;
     std::vector<Ref> values;
-    QHash<Ref, size_t> index;
+    QHash<Ref, size_t> index; // filled once there are IndexFrom keys
 
     void set(Ref key, Ref value)
     {
-        const auto it = index.constFind(key);
-        if (it != index.cend()) {
+        if (keys.size() < IndexFrom) {
+            if (const auto it = std::find(keys.begin(), keys.end(), key); it != keys.end()) {
+                values[size_t(it - keys.begin())] = value;
+                return;
+            }
+        } else if (const auto it = index.constFind(key); it != index.cend()) {
             values[*it] = value;
             return;
         }
-        index.insert(key, keys.size());
         keys.push_back(key);
         values.push_back(value);
+        if (keys.size() == IndexFrom) {
+            for (size_t i = 0; i < keys.size(); ++i) {
+                index.insert(keys[i], i);
+            }
+        } else if (keys.size() > IndexFrom) {
+            index.insert(key, keys.size() - 1);
+        }
     }
 };
 
@@ -56,9 +68,12 @@ struct KeyedArchiver::Private
     PlistBinaryWriter writer;
     std::vector<Ref> objects;         // $objects, as written objects; index = archive UID
     std::vector<OrderedDict> current; // the dictionaries that encode calls write into; [0] is $top
-    QHash<QString, quint64> classUids;
-    QHash<QString, quint64> stringUids;
-    QHash<QByteArray, quint64> scalarUids;
+    // The UID of each class entry by class name: an archive uses a few classes.
+    std::vector<std::pair<QString, quint64>> classUids;
+    // The archive UID of each string, number and boolean by its writer reference (the writer stores
+    // equal values once); NoUid where the value is not in $objects yet.
+    static constexpr quint64 NoUid = ~quint64(0);
+    std::vector<quint64> uidOfRef;
     int depth = 0;
     bool failed = false;
     bool finished = false;
@@ -75,32 +90,37 @@ struct KeyedArchiver::Private
         return writer.addString(QString::fromRawData(reinterpret_cast<const QChar*>(text), qsizetype(N) - 1));
     }
 
-    // The UID of the class entry {$classname, $classes}, appended when first used.
-    quint64 classUid(const QString& name, const QStringList& classes)
+    // The UID of the class entry {$classname, $classes}, appended when first used; classes() gives
+    // the class and its superclasses.
+    template <typename Classes> quint64 classUid(const QString& name, const Classes& classes)
     {
-        const auto it = classUids.constFind(name);
-        if (it != classUids.cend()) {
-            return *it;
+        for (const auto& [known, uid] : classUids) {
+            if (known == name) {
+                return uid;
+            }
         }
         std::vector<Ref> list;
-        for (const QString& c : classes) {
+        for (const QString& c : classes()) {
             list.push_back(writer.addString(c));
         }
         const Ref entry = writer.addDict({string(u"$classname"), string(u"$classes")},
                                          {writer.addString(name), writer.addArray(list)});
         const quint64 uid = append(entry);
-        classUids.insert(name, uid);
+        classUids.emplace_back(name, uid);
         return uid;
     }
 
     quint64 plainClassUid(const char* name, const char* parent = nullptr)
     {
-        QStringList classes{QString::fromLatin1(name)};
-        if (parent) {
-            classes.append(QString::fromLatin1(parent));
-        }
-        classes.append(QStringLiteral("NSObject"));
-        return classUid(classes.first(), classes);
+        const QString className = QString::fromLatin1(name);
+        return classUid(className, [&] {
+            QStringList classes{className};
+            if (parent) {
+                classes.append(QString::fromLatin1(parent));
+            }
+            classes.append(QStringLiteral("NSObject"));
+            return classes;
+        });
     }
 
     // Appends an object dictionary with the given fields, then gives it its class (whose entry, when
@@ -114,15 +134,15 @@ struct KeyedArchiver::Private
     }
 
     // Strings, numbers and booleans are stored once each, inline.
-    quint64 scalar(const QByteArray& identity, Ref object)
+    quint64 scalar(Ref object)
     {
-        const auto it = scalarUids.constFind(identity);
-        if (it != scalarUids.cend()) {
-            return *it;
+        if (object >= uidOfRef.size()) {
+            uidOfRef.resize(size_t(object) + 1, NoUid);
         }
-        const quint64 uid = append(object);
-        scalarUids.insert(identity, uid);
-        return uid;
+        if (uidOfRef[object] == NoUid) {
+            uidOfRef[object] = append(object);
+        }
+        return uidOfRef[object];
     }
 
     std::optional<quint64> encode(const QVariant& value, KeyedArchiver& coder);
@@ -158,29 +178,19 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
         if (!encodableText(s)) {
             return std::nullopt;
         }
-        const auto it = stringUids.constFind(s);
-        if (it != stringUids.cend()) {
-            return *it;
-        }
-        const quint64 uid = append(writer.addString(s));
-        stringUids.insert(s, uid);
-        return uid;
+        return scalar(writer.addString(s));
     }
     case ValueKind::Integer: {
         const auto i = PlistValue::integerOf(value);
         if (!i) {
             return std::nullopt;
         }
-        return scalar("i" + QByteArray::number(*i), writer.addInteger(*i));
+        return scalar(writer.addInteger(*i));
     }
-    case ValueKind::Real: {
-        const double d = value.toDouble();
-        quint64 bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        return scalar("r" + QByteArray::number(bits), writer.addReal(d));
-    }
+    case ValueKind::Real:
+        return scalar(writer.addReal(value.toDouble()));
     case ValueKind::Bool:
-        return scalar(value.toBool() ? "b1" : "b0", writer.addBool(value.toBool()));
+        return scalar(writer.addBool(value.toBool()));
     case ValueKind::Data: {
         return append(writer.addData(value.toByteArray()));
     }
@@ -296,7 +306,7 @@ std::optional<quint64> KeyedArchiver::Private::encodeCustom(const QVariant& valu
     --depth;
     OrderedDict dict = std::move(current.back());
     current.pop_back();
-    dict.set(string(u"$class"), writer.addUid(classUid(entry.className, entry.classes)));
+    dict.set(string(u"$class"), writer.addUid(classUid(entry.className, [&] { return entry.classes; })));
     objects[uid] = writer.addDict(dict.keys, dict.values);
     return uid;
 }

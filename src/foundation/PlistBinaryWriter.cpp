@@ -7,7 +7,9 @@
 #include "PlistValue.h"
 
 #include <QDateTime>
+#include <QHashFunctions>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -22,8 +24,6 @@ using PlistValue::kindOf;
 using PlistValue::ReferenceEpochOffset;
 using PlistValue::sortedEntries;
 using PlistValue::ValueKind;
-
-enum ScalarKind { IntegerKind, RealKind, DateKind, UidKind, BoolKind };
 
 // Object markers (high nibble) of the format.
 constexpr quint8 DataMarker = 0x4;
@@ -71,6 +71,19 @@ char* putMarker(char* p, quint8 marker, quint64 count)
     return putBigEndian(p, count, bytes);
 }
 
+// The hash of a data payload. Long payloads are hashed by their length and their first and last
+// kilobyte only: hashing megabytes would cost more than writing them, and equal-looking payloads are
+// still told apart by comparing them in full.
+size_t payloadHash(const QByteArray& bytes)
+{
+    constexpr qsizetype Sample = 1024;
+    if (bytes.size() <= 2 * Sample) {
+        return qHash(bytes);
+    }
+    return qHashMulti(bytes.size(), QByteArrayView(bytes.constData(), Sample),
+                      QByteArrayView(bytes.constData() + bytes.size() - Sample, Sample));
+}
+
 quint64 bitsOf(double value)
 {
     quint64 bits;
@@ -79,6 +92,14 @@ quint64 bitsOf(double value)
 }
 
 } // namespace
+
+PlistBinaryWriter::PlistBinaryWriter() : m_unique(64, 0)
+{
+    // Room for a typical message or settings list, so that a small one is written without regrowing.
+    m_objects.reserve(64);
+    m_encoded.reserve(1024);
+    m_refs.reserve(128);
+}
 
 void PlistBinaryWriter::appendMarker(quint8 marker, quint64 count)
 {
@@ -94,17 +115,62 @@ void PlistBinaryWriter::appendBigEndian(quint64 value, int bytes)
     putBigEndian(m_encoded.data() + at, value, bytes);
 }
 
-PlistBinaryWriter::Ref PlistBinaryWriter::addEncoded(qsizetype first, qsizetype payload)
+bool PlistBinaryWriter::sameObject(const Object& o, qsizetype first, qsizetype length, const QByteArray* payload) const
 {
-    m_objects.push_back(Object{first, m_encoded.size() - first, payload});
+    if (o.container || o.length != length ||
+        std::memcmp(m_encoded.constData() + o.first, m_encoded.constData() + first, size_t(length)) != 0) {
+        return false;
+    }
+    if (!payload || o.payload < 0) {
+        return !payload && o.payload < 0;
+    }
+    const QByteArray& stored = m_payloads[size_t(o.payload)];
+    return stored.constData() == payload->constData() ? stored.size() == payload->size() : stored == *payload;
+}
+
+size_t PlistBinaryWriter::hashOf(qsizetype first, qsizetype length, const QByteArray* payload) const
+{
+    const size_t hash = qHashBits(m_encoded.constData() + first, size_t(length));
+    return payload ? qHashMulti(hash, payloadHash(*payload)) : hash;
+}
+
+PlistBinaryWriter::Ref PlistBinaryWriter::addUnique(qsizetype first, bool hasPayload)
+{
+    const qsizetype length = m_encoded.size() - first;
+    const QByteArray* payload = hasPayload ? &m_payloads.back() : nullptr;
+    if (size_t(m_uniqueCount + 1) * 2 > m_unique.size()) { // keep the table at most half full
+        std::vector<Ref> grown(m_unique.size() * 2, 0);
+        for (const Ref slot : m_unique) {
+            if (slot) {
+                const Object& o = m_objects[slot - 1];
+                const QByteArray* stored = o.payload >= 0 ? &m_payloads[size_t(o.payload)] : nullptr;
+                size_t i = hashOf(o.first, o.length, stored) & (grown.size() - 1);
+                while (grown[i]) {
+                    i = (i + 1) & (grown.size() - 1);
+                }
+                grown[i] = slot;
+            }
+        }
+        m_unique.swap(grown);
+    }
+    size_t i = hashOf(first, length, payload) & (m_unique.size() - 1);
+    for (; m_unique[i]; i = (i + 1) & (m_unique.size() - 1)) {
+        if (sameObject(m_objects[m_unique[i] - 1], first, length, payload)) {
+            m_encoded.truncate(first);
+            if (payload) {
+                m_payloads.pop_back();
+            }
+            return m_unique[i] - 1;
+        }
+    }
+    m_objects.push_back(Object{first, length, payload ? qsizetype(m_payloads.size()) - 1 : -1});
+    m_unique[i] = m_objects.size();
+    ++m_uniqueCount;
     return m_objects.size() - 1;
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addString(const QString& text)
 {
-    if (const auto it = m_strings.constFind(text); it != m_strings.cend()) {
-        return *it;
-    }
     const qsizetype first = m_encoded.size();
     const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
@@ -122,86 +188,67 @@ PlistBinaryWriter::Ref PlistBinaryWriter::addString(const QString& text)
         }
         *p++ = char(units[i] & 0xFF);
     }
-    const Ref ref = addEncoded(first);
-    m_strings.insert(text, ref);
-    return ref;
-}
-
-template <typename Encode>
-PlistBinaryWriter::Ref PlistBinaryWriter::uniqueScalar(int kind, quint64 bits, const Encode& encode)
-{
-    const QPair<int, quint64> key(kind, bits);
-    if (const auto it = m_scalars.constFind(key); it != m_scalars.cend()) {
-        return *it;
-    }
-    const qsizetype first = m_encoded.size();
-    encode();
-    const Ref ref = addEncoded(first);
-    m_scalars.insert(key, ref);
-    return ref;
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addInteger(qint64 value)
 {
-    return uniqueScalar(IntegerKind, quint64(value), [&] {
-        const int bytes = value < 0 ? 8 : bytesFor(quint64(value));
-        m_encoded.append(char(0x10 | sizeExponent(bytes)));
-        appendBigEndian(quint64(value), bytes);
-    });
+    const qsizetype first = m_encoded.size();
+    const int bytes = value < 0 ? 8 : bytesFor(quint64(value));
+    m_encoded.append(char(0x10 | sizeExponent(bytes)));
+    appendBigEndian(quint64(value), bytes);
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addReal(double value)
 {
-    return uniqueScalar(RealKind, bitsOf(value), [&] {
-        // A value that a float holds exactly is stored in 4 bytes, as this writer always has: the
-        // platform's unarchivers then read it as a float number (the message peers print it as one).
-        if (std::fabs(value) <= double(std::numeric_limits<float>::max()) && double(float(value)) == value) {
-            const float f = float(value);
-            quint32 bits;
-            std::memcpy(&bits, &f, sizeof bits);
-            m_encoded.append(char(0x22));
-            appendBigEndian(bits, 4);
-        } else {
-            m_encoded.append(char(0x23));
-            appendBigEndian(bitsOf(value), 8);
-        }
-    });
+    const qsizetype first = m_encoded.size();
+    // A value that a float holds exactly is stored in 4 bytes, as this writer always has: the
+    // platform's unarchivers then read it as a float number (the message peers print it as one).
+    if (std::fabs(value) <= double(std::numeric_limits<float>::max()) && double(float(value)) == value) {
+        const float f = float(value);
+        quint32 bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        m_encoded.append(char(0x22));
+        appendBigEndian(bits, 4);
+    } else {
+        m_encoded.append(char(0x23));
+        appendBigEndian(bitsOf(value), 8);
+    }
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addDate(double secondsSince2001)
 {
-    return uniqueScalar(DateKind, bitsOf(secondsSince2001), [&] {
-        m_encoded.append(char(0x33));
-        appendBigEndian(bitsOf(secondsSince2001), 8);
-    });
+    const qsizetype first = m_encoded.size();
+    m_encoded.append(char(0x33));
+    appendBigEndian(bitsOf(secondsSince2001), 8);
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addBool(bool value)
 {
-    return uniqueScalar(BoolKind, value ? 1 : 0, [&] { m_encoded.append(char(value ? 0x09 : 0x08)); });
+    const qsizetype first = m_encoded.size();
+    m_encoded.append(char(value ? 0x09 : 0x08));
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addUid(quint64 value)
 {
-    return uniqueScalar(UidKind, value, [&] {
-        const int bytes = bytesFor(value);
-        m_encoded.append(char(0x80 | (bytes - 1)));
-        appendBigEndian(value, bytes);
-    });
+    const qsizetype first = m_encoded.size();
+    const int bytes = bytesFor(value);
+    m_encoded.append(char(0x80 | (bytes - 1)));
+    appendBigEndian(value, bytes);
+    return addUnique(first);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addData(const QByteArray& bytes)
 {
-    if (const auto it = m_data.constFind(bytes); it != m_data.cend()) {
-        return *it;
-    }
     // The bytes themselves are copied once, straight into the output.
     const qsizetype first = m_encoded.size();
     appendMarker(DataMarker, quint64(bytes.size()));
     m_payloads.push_back(bytes);
-    const Ref ref = addEncoded(first, qsizetype(m_payloads.size()) - 1);
-    m_data.insert(bytes, ref);
-    return ref;
+    return addUnique(first, true);
 }
 
 PlistBinaryWriter::Ref PlistBinaryWriter::addContainer(quint8 marker, const std::vector<Ref>& a,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <vector>
@@ -22,6 +21,8 @@ class PlistBinaryWriter
 {
 public:
     using Ref = quint64;
+
+    PlistBinaryWriter();
 
     Ref addString(const QString& text);
     Ref addInteger(qint64 value);
@@ -51,9 +52,12 @@ private:
         quint8 container = 0;   // array or dictionary marker nibble; 0 for encoded objects
     };
 
-    Ref addEncoded(qsizetype first, qsizetype payload = -1);
-    /** The scalar of that kind and bit pattern, encoded by encode() the first time it is added. */
-    template <typename Encode> Ref uniqueScalar(int kind, quint64 bits, const Encode& encode);
+    /** Stores the object whose bytes run from `first` to the end of m_encoded (and whose payload,
+     *  for data, is the last of m_payloads), unless an equal one is stored: its bytes are then
+     *  dropped again and the stored one answered. */
+    Ref addUnique(qsizetype first, bool hasPayload = false);
+    size_t hashOf(qsizetype first, qsizetype length, const QByteArray* payload) const;
+    bool sameObject(const Object& o, qsizetype first, qsizetype length, const QByteArray* payload) const;
     Ref addContainer(quint8 marker, const std::vector<Ref>& a, const std::vector<Ref>* b);
     void appendMarker(quint8 marker, quint64 count);
     void appendBigEndian(quint64 value, int bytes);
@@ -62,8 +66,8 @@ private:
     QByteArray m_encoded;
     std::vector<QByteArray> m_payloads;
     std::vector<Ref> m_refs;
-    QHash<QString, Ref> m_strings;
-    QHash<QByteArray, Ref> m_data;
-    // Integers, reals, dates and UIDs by kind and 64-bit pattern; booleans by value.
-    QHash<QPair<int, quint64>, Ref> m_scalars;
+    // Open-addressed table of the encoded objects by their bytes: ref + 1 per slot, 0 when free.
+    // Equal values encode to equal bytes, so this finds every repeat of every kind at once.
+    std::vector<Ref> m_unique;
+    qsizetype m_uniqueCount = 0;
 };

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QtEndian>
 
 #include <clocale>
 #include <cmath>
@@ -219,6 +220,29 @@ print(int.from_bytes(ours[-24:-16], "big"))
         QVERIFY(out);
         QVERIFY2(out->trimmed().toInt() < 70100, out->constData()); // each equal value stored once
         QCOMPARE(Plist::fromData(*binary), QVariant(value));
+    }
+
+    void equalValuesAreStoredOnce()
+    {
+        // Data equal by value is stored once however long it is (here from separate buffers), while
+        // long data that differ only in the middle are both kept; numbers of different kinds stay apart.
+        const QByteArray big(100000, 'x');
+        QByteArray middle = big;
+        middle[50000] = 'y';
+        const QVariantList list{big,
+                                QByteArray(big.constData(), big.size()),
+                                middle,
+                                QByteArray("ab"),
+                                QByteArray("ab"),
+                                1,
+                                1.0,
+                                true,
+                                QStringLiteral("1")};
+        const auto binary = Plist::toBinary(list);
+        QVERIFY(binary);
+        QCOMPARE(Plist::fromData(*binary), QVariant(list));
+        const quint64 objects = qFromBigEndian<quint64>(binary->constData() + binary->size() - 24);
+        QCOMPARE(objects, 8u); // the array, big, middle, "ab", 1, 1.0, true and "1"
     }
 
     void readsWhatThePlatformWrites_data()
