@@ -90,10 +90,10 @@ private slots:
         QCOMPARE(describe(true), QStringLiteral("1"));
         QCOMPARE(describe(QByteArray::fromHex("0a0b0c0d0e")), QStringLiteral("<0a0b0c0d 0e>"));
         QCOMPARE(describe(QByteArray()), QStringLiteral("<>"));
-        // Lengths around the groups of four, against the text built byte by byte.
+        // Lengths around the groups of four and the blocks of sixteen, against the text built byte by byte.
         QByteArray data;
         QString expected;
-        for (int n = 1; n <= 13; ++n) {
+        for (int n = 1; n <= 40; ++n) {
             data.append(char(n * 37 + 200));
             expected += (n > 1 && n % 4 == 1 ? QStringLiteral(" ") : QString()) +
                         QString::asprintf("%02x", uint(quint8(data.back())));
