@@ -1,17 +1,222 @@
-// The binary property-list reader ("bplist00"). Not libplist's: it overflows the stack on deeply
+// The binary property-list reader ("bplist00"): a view that reads single objects where they lie, and
+// the tree reader of Plist::fromData on top of it. Not libplist's: it overflows the stack on deeply
 // chained objects and expands shared objects exponentially. Every object is decoded once, with its
 // height and value count kept, so that depth and size are checked without walking shared parts again.
 
 #include "Plist.h"
+#include "PlistBinaryView.h"
 #include "PlistValue.h"
 
 #include <QDateTime>
 #include <QTimeZone>
+#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
+
+using PlistValue::dateFromUnixSeconds;
+using PlistValue::ReferenceEpochOffset;
+using Kind = PlistBinaryView::Kind;
+
+std::optional<PlistBinaryView> PlistBinaryView::open(QByteArrayView bytes)
+{
+    // Header "bplist00", objects, offset table, 32-byte trailer.
+    const auto size = quint64(bytes.size());
+    if (size < 8 + 1 + 32 || !bytes.startsWith("bplist00")) {
+        return std::nullopt;
+    }
+    PlistBinaryView view;
+    view.m_data = reinterpret_cast<const uchar*>(bytes.data());
+    const quint64 trailer = size - 32;
+    view.m_offsetSize = view.m_data[trailer + 6];
+    view.m_refSize = view.m_data[trailer + 7];
+    view.m_count = view.be(trailer + 8, 8);
+    view.m_top = view.be(trailer + 16, 8);
+    const quint64 tableOffset = view.be(trailer + 24, 8);
+    if (view.m_offsetSize < 1 || view.m_offsetSize > 8 || view.m_refSize < 1 || view.m_refSize > 8 ||
+        view.m_count == 0 || view.m_top >= view.m_count || tableOffset < 9 || tableOffset > trailer ||
+        view.m_count > (trailer - tableOffset) / quint64(view.m_offsetSize)) {
+        return std::nullopt;
+    }
+    view.m_tableOffset = tableOffset;
+    return view;
+}
+
+quint64 PlistBinaryView::be(quint64 pos, int bytes) const
+{
+    const uchar* p = m_data + pos;
+    switch (bytes) {
+    case 1:
+        return p[0];
+    case 2:
+        return qFromBigEndian<quint16>(p);
+    case 4:
+        return qFromBigEndian<quint32>(p);
+    case 8:
+        return qFromBigEndian<quint64>(p);
+    default: {
+        quint64 v = 0;
+        for (int i = 0; i < bytes; ++i) {
+            v = (v << 8) | p[i];
+        }
+        return v;
+    }
+    }
+}
+
+bool PlistBinaryView::fits(quint64 pos, quint64 count, quint64 unit) const
+{
+    return pos <= m_tableOffset && count <= (m_tableOffset - pos) / unit;
+}
+
+std::optional<PlistBinaryView::Object> PlistBinaryView::object(quint64 index) const
+{
+    if (index >= m_count) {
+        return std::nullopt;
+    }
+    quint64 pos = be(m_tableOffset + index * quint64(m_offsetSize), m_offsetSize);
+    if (pos < 8 || pos >= m_tableOffset) {
+        return std::nullopt;
+    }
+    const uchar marker = m_data[pos++];
+    const uchar high = marker >> 4;
+    const uchar low = marker & 0x0F;
+    // A count in the low nibble, or (nibble 0xF) in an integer object that follows the marker.
+    const auto counted = [&](Kind kind, quint64 unit) -> std::optional<Object> {
+        quint64 n = low;
+        if (low == 0xF) {
+            if (pos >= m_tableOffset) {
+                return std::nullopt;
+            }
+            const uchar size = m_data[pos++];
+            if ((size & 0xF0) != 0x10 || (size & 0x0F) > 3 || !fits(pos, quint64(1) << (size & 0x0F), 1)) {
+                return std::nullopt;
+            }
+            n = be(pos, 1 << (size & 0x0F));
+            pos += quint64(1) << (size & 0x0F);
+        }
+        if (!fits(pos, n, unit)) {
+            return std::nullopt;
+        }
+        return Object{kind, low, pos, n};
+    };
+    const auto fixed = [&](Kind kind, quint64 bytes) -> std::optional<Object> {
+        return fits(pos, bytes, 1) ? std::optional(Object{kind, low, pos, bytes}) : std::nullopt;
+    };
+    switch (high) {
+    case 0x0:
+        return marker == 0x08 || marker == 0x09 ? fixed(Kind::Bool, 0) : std::nullopt;
+    case 0x1:
+        return low <= 4 ? fixed(Kind::Integer, quint64(1) << low) : std::nullopt;
+    case 0x2:
+        return low == 2 || low == 3 ? fixed(Kind::Real, quint64(1) << low) : std::nullopt;
+    case 0x3:
+        return marker == 0x33 ? fixed(Kind::Date, 8) : std::nullopt;
+    case 0x4:
+        return counted(Kind::Data, 1);
+    case 0x5:
+        return counted(Kind::Ascii, 1);
+    case 0x6:
+        return counted(Kind::Utf16, 2);
+    case 0x8:
+        return fixed(Kind::Uid, quint64(low) + 1);
+    case 0xA:
+    case 0xC: // arrays and sets both read as arrays
+        return counted(Kind::Array, quint64(m_refSize));
+    case 0xD:
+        return counted(Kind::Dict, 2 * quint64(m_refSize));
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<quint64> PlistBinaryView::ref(const Object& container, quint64 i) const
+{
+    const quint64 refs = container.kind == Kind::Dict ? 2 * container.count : container.count;
+    if ((container.kind != Kind::Array && container.kind != Kind::Dict) || i >= refs) {
+        return std::nullopt;
+    }
+    const quint64 r = be(container.pos + i * quint64(m_refSize), m_refSize);
+    return r < m_count ? std::optional(r) : std::nullopt;
+}
+
+bool PlistBinaryView::isText(const Object& o, QStringView key) const
+{
+    if ((o.kind != Kind::Ascii && o.kind != Kind::Utf16) || o.count != quint64(key.size())) {
+        return false;
+    }
+    const uchar* p = m_data + o.pos;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t unit = o.kind == Kind::Ascii ? p[i] : char16_t(p[2 * i] << 8 | p[2 * i + 1]);
+        if (unit != key[i].unicode()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<quint64> PlistBinaryView::find(const Object& dict, QStringView key) const
+{
+    if (dict.kind != Kind::Dict) {
+        return std::nullopt;
+    }
+    for (quint64 i = 0; i < dict.count; ++i) {
+        const auto k = ref(dict, i);
+        const auto keyObject = k ? object(*k) : std::nullopt;
+        if (keyObject && isText(*keyObject, key)) {
+            return ref(dict, dict.count + i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QVariant> PlistBinaryView::value(const Object& o) const
+{
+    const auto real = [&] {
+        if (o.count == 4) {
+            const quint32 bits = quint32(be(o.pos, 4));
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            return double(f);
+        }
+        const quint64 bits = be(o.pos, 8);
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    };
+    const auto* bytes = reinterpret_cast<const char*>(m_data + o.pos);
+    switch (o.kind) {
+    case Kind::Bool:
+        return QVariant(o.low == 0x9);
+    case Kind::Integer:
+        return QVariant(qint64(o.count == 16 ? be(o.pos + 8, 8) : be(o.pos, int(o.count))));
+    case Kind::Real:
+        return QVariant(real());
+    case Kind::Date: {
+        const auto date = dateFromUnixSeconds(real() + double(ReferenceEpochOffset));
+        return date ? std::optional(QVariant(*date)) : std::nullopt;
+    }
+    case Kind::Data:
+        return QVariant(QByteArray(bytes, qsizetype(o.count)));
+    case Kind::Ascii:
+        return QVariant(QString::fromLatin1(bytes, qsizetype(o.count)));
+    case Kind::Utf16: {
+        QString s(qsizetype(o.count), Qt::Uninitialized);
+        for (quint64 i = 0; i < o.count; ++i) {
+            s[qsizetype(i)] = QChar(char16_t(be(o.pos + 2 * i, 2)));
+        }
+        return QVariant(s);
+    }
+    case Kind::Uid:
+        return QVariant::fromValue(Plist::Uid{be(o.pos, int(o.count))});
+    case Kind::Array:
+    case Kind::Dict:
+        break;
+    }
+    return std::nullopt;
+}
 
 namespace {
 
@@ -21,33 +226,14 @@ using PlistValue::ReferenceEpochOffset;
 class BinaryReader
 {
 public:
-    explicit BinaryReader(const QByteArray& bytes)
-        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_size(quint64(bytes.size()))
-    {
-    }
+    explicit BinaryReader(const PlistBinaryView& view) : m_view(view), m_objects(size_t(view.size())) {}
 
     std::optional<QVariant> read()
     {
-        // Header "bplist00", objects, offset table, 32-byte trailer.
-        if (m_size < 8 + 1 + 32) {
+        if (!decode(m_view.top(), 1)) {
             return std::nullopt;
         }
-        const uchar* trailer = m_data + m_size - 32;
-        m_offsetSize = trailer[6];
-        m_refSize = trailer[7];
-        const quint64 count = be(trailer + 8, 8);
-        const quint64 top = be(trailer + 16, 8);
-        const quint64 tableOffset = be(trailer + 24, 8);
-        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || count == 0 || top >= count ||
-            tableOffset < 9 || tableOffset > m_size - 32 || count > (m_size - 32 - tableOffset) / m_offsetSize) {
-            return std::nullopt;
-        }
-        m_tableOffset = tableOffset;
-        m_objects.resize(size_t(count));
-        if (!decode(top, 1)) {
-            return std::nullopt;
-        }
-        return m_objects[size_t(top)].value;
+        return m_objects[size_t(m_view.top())].value;
     }
 
 private:
@@ -60,44 +246,6 @@ private:
         QVariant value;
     };
 
-    static quint64 be(const uchar* p, int n)
-    {
-        quint64 v = 0;
-        for (int i = 0; i < n; ++i) {
-            v = (v << 8) | p[i];
-        }
-        return v;
-    }
-
-    // Reads the element count that follows a marker (nibble 0xF means an integer object follows);
-    // advances pos past it.
-    bool count(quint64& pos, uchar nibble, quint64& out) const
-    {
-        if (nibble != 0xF) {
-            out = nibble;
-            return true;
-        }
-        if (pos >= m_tableOffset) {
-            return false;
-        }
-        const uchar marker = m_data[pos++];
-        if ((marker & 0xF0) != 0x10 || (marker & 0x0F) > 3) {
-            return false;
-        }
-        const int n = 1 << (marker & 0x0F);
-        if (pos + quint64(n) > m_tableOffset) {
-            return false;
-        }
-        out = be(m_data + pos, n);
-        pos += quint64(n);
-        return true;
-    }
-
-    bool fits(quint64 pos, quint64 count, quint64 unit) const
-    {
-        return pos <= m_tableOffset && count <= (m_tableOffset - pos) / unit;
-    }
-
     bool decode(quint64 index, int depth)
     {
         Object& slot = m_objects[size_t(index)];
@@ -108,15 +256,21 @@ private:
             return depth + slot.height - 1 <= Plist::MaxDepth;
         }
         slot.state = Object::InProgress;
-        const quint64 pos = be(m_data + m_tableOffset + index * m_offsetSize, m_offsetSize);
-        if (pos < 8 || pos >= m_tableOffset) {
+        const auto object = m_view.object(index);
+        if (!object) {
             return false;
         }
-        if (!decodeAt(pos, depth, index)) {
-            return false;
+        bool ok = false;
+        if (object->kind == Kind::Array || object->kind == Kind::Dict) {
+            ok = depth <= Plist::MaxDepth &&
+                 (object->kind == Kind::Dict ? decodeDict(*object, depth, index) : decodeArray(*object, depth, index));
+        } else if (auto value = m_view.value(*object)) {
+            ok = finish(index, std::move(*value));
         }
-        m_objects[size_t(index)].state = Object::Done;
-        return true;
+        if (ok) {
+            m_objects[size_t(index)].state = Object::Done;
+        }
+        return ok;
     }
 
     bool finish(quint64 index, QVariant value, int height = 1, qint64 values = 1)
@@ -126,109 +280,6 @@ private:
         slot.height = height;
         slot.values = values;
         return values <= Plist::MaxValues;
-    }
-
-    bool decodeAt(quint64 pos, int depth, quint64 index)
-    {
-        const uchar marker = m_data[pos++];
-        const uchar high = marker >> 4;
-        const uchar low = marker & 0x0F;
-        switch (high) {
-        case 0x0:
-            if (marker == 0x08 || marker == 0x09) {
-                return finish(index, QVariant(marker == 0x09));
-            }
-            return false;
-        case 0x1: { // integer of 2^low bytes, big-endian; 16-byte ones keep their low 64 bits
-            if (low > 4) {
-                return false;
-            }
-            const quint64 n = quint64(1) << low;
-            if (!fits(pos, n, 1)) {
-                return false;
-            }
-            const quint64 v = n == 16 ? be(m_data + pos + 8, 8) : be(m_data + pos, int(n));
-            return finish(index, QVariant(qint64(v)));
-        }
-        case 0x2: { // real: 4- or 8-byte IEEE
-            if ((low != 2 && low != 3) || !fits(pos, quint64(1) << low, 1)) {
-                return false;
-            }
-            return finish(index, QVariant(readReal(pos, low)));
-        }
-        case 0x3: { // date: 8-byte real, seconds since 2001
-            if (marker != 0x33 || !fits(pos, 8, 1)) {
-                return false;
-            }
-            const auto date = dateFromUnixSeconds(readReal(pos, 3) + double(ReferenceEpochOffset));
-            return date && finish(index, QVariant(*date));
-        }
-        case 0x4:
-        case 0x5:
-        case 0x6: {
-            quint64 n = 0;
-            const quint64 unit = high == 0x6 ? 2 : 1;
-            if (!count(pos, low, n) || !fits(pos, n, unit)) {
-                return false;
-            }
-            const auto* p = reinterpret_cast<const char*>(m_data + pos);
-            if (high == 0x4) {
-                return finish(index, QVariant(QByteArray(p, qsizetype(n))));
-            }
-            if (high == 0x5) {
-                return finish(index, QVariant(QString::fromLatin1(p, qsizetype(n))));
-            }
-            QString s(qsizetype(n), Qt::Uninitialized);
-            for (quint64 i = 0; i < n; ++i) {
-                s[qsizetype(i)] = QChar(char16_t(be(m_data + pos + 2 * i, 2)));
-            }
-            return finish(index, QVariant(s));
-        }
-        case 0x8: { // UID of low+1 bytes
-            if (!fits(pos, quint64(low) + 1, 1)) {
-                return false;
-            }
-            return finish(index, QVariant::fromValue(Plist::Uid{be(m_data + pos, low + 1)}));
-        }
-        case 0xA:
-        case 0xC: // arrays and sets both read as arrays
-        case 0xD: {
-            if (depth > Plist::MaxDepth) {
-                return false;
-            }
-            quint64 n = 0;
-            const quint64 refsPerEntry = high == 0xD ? 2 : 1;
-            if (!count(pos, low, n) || !fits(pos, n, refsPerEntry * m_refSize)) {
-                return false;
-            }
-            return high == 0xD ? decodeDict(pos, n, depth, index) : decodeArray(pos, n, depth, index);
-        }
-        default:
-            return false;
-        }
-    }
-
-    double readReal(quint64 pos, uchar low) const
-    {
-        if (low == 2) {
-            const quint32 bits = quint32(be(m_data + pos, 4));
-            float f;
-            std::memcpy(&f, &bits, sizeof f);
-            return double(f);
-        }
-        const quint64 bits = be(m_data + pos, 8);
-        double d;
-        std::memcpy(&d, &bits, sizeof d);
-        return d;
-    }
-
-    std::optional<quint64> ref(quint64 pos) const
-    {
-        const quint64 r = be(m_data + pos, m_refSize);
-        if (r >= m_objects.size()) {
-            return std::nullopt;
-        }
-        return r;
     }
 
     // Decodes a child; adds its height and value count to the running totals.
@@ -243,14 +294,14 @@ private:
         return values <= Plist::MaxValues;
     }
 
-    bool decodeArray(quint64 pos, quint64 n, int depth, quint64 index)
+    bool decodeArray(const PlistBinaryView::Object& array, int depth, quint64 index)
     {
         QVariantList list;
-        list.reserve(qsizetype(n));
+        list.reserve(qsizetype(array.count));
         int height = 1;
         qint64 values = 1;
-        for (quint64 i = 0; i < n; ++i) {
-            const auto r = ref(pos + i * m_refSize);
+        for (quint64 i = 0; i < array.count; ++i) {
+            const auto r = m_view.ref(array, i);
             if (!r || !child(*r, depth, height, values)) {
                 return false;
             }
@@ -259,14 +310,14 @@ private:
         return finish(index, QVariant(list), height, values);
     }
 
-    bool decodeDict(quint64 pos, quint64 n, int depth, quint64 index)
+    bool decodeDict(const PlistBinaryView::Object& dict, int depth, quint64 index)
     {
         QVariantMap map;
         int height = 1;
         qint64 values = 1;
-        for (quint64 i = 0; i < n; ++i) {
-            const auto k = ref(pos + i * m_refSize);
-            const auto v = ref(pos + (n + i) * m_refSize);
+        for (quint64 i = 0; i < dict.count; ++i) {
+            const auto k = m_view.ref(dict, i);
+            const auto v = m_view.ref(dict, dict.count + i);
             if (!k || !v || !child(*k, depth, height, values) || !child(*v, depth, height, values)) {
                 return false;
             }
@@ -279,11 +330,7 @@ private:
         return finish(index, QVariant(map), height, values);
     }
 
-    const uchar* m_data;
-    quint64 m_size;
-    quint64 m_tableOffset = 0;
-    int m_offsetSize = 0;
-    int m_refSize = 0;
+    const PlistBinaryView& m_view;
     std::vector<Object> m_objects;
 };
 
@@ -291,5 +338,6 @@ private:
 
 std::optional<QVariant> PlistValue::readBinary(const QByteArray& bytes)
 {
-    return BinaryReader(bytes).read();
+    const auto view = PlistBinaryView::open(bytes);
+    return view ? BinaryReader(*view).read() : std::nullopt;
 }

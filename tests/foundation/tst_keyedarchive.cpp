@@ -1,6 +1,8 @@
 #include "KeyedArchive.h"
 #include "Plist.h"
+#include "PlistBinaryWriter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -299,6 +301,49 @@ private slots:
                  QStringLiteral("item"), classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")})}}};
         QCOMPARE(KeyedArchive::unarchivedObject(*Plist::toXml(xmlForm)),
                  QVariant(QVariantList{QStringLiteral("item")}));
+    }
+
+    void sharedObjectsAreReadOnce()
+    {
+        // 20,000 UIDs whose objects are one dictionary of 20,000 entries, its class entry as large, the
+        // keys looked up last in both: searched once each this takes milliseconds, once per UID minutes.
+        constexpr quint64 Count = 20000;
+        PlistBinaryWriter w;
+        std::vector<PlistBinaryWriter::Ref> keys;
+        std::vector<PlistBinaryWriter::Ref> values;
+        for (quint64 i = 0; i < Count; ++i) {
+            keys.push_back(w.addString(QStringLiteral("k%1").arg(i)));
+            values.push_back(w.addInteger(qint64(i)));
+        }
+        const auto with = [&](std::vector<PlistBinaryWriter::Ref> list, PlistBinaryWriter::Ref last) {
+            list.push_back(last);
+            return list;
+        };
+        const auto shared =
+            w.addDict(with(keys, w.addString(QStringLiteral("$class"))), with(values, w.addUid(Count + 3)));
+        const auto sharedClass = w.addDict(with(keys, w.addString(QStringLiteral("$classname"))),
+                                           with(values, w.addString(QStringLiteral("NSNull"))));
+        std::vector<PlistBinaryWriter::Ref> items;
+        std::vector<PlistBinaryWriter::Ref> objects{w.addString(QStringLiteral("$null")), 0}; // 1: the array, below
+        objects.push_back(
+            w.addDict({w.addString(QStringLiteral("$classname"))}, {w.addString(QStringLiteral("NSArray"))}));
+        for (quint64 i = 0; i < Count; ++i) {
+            items.push_back(w.addUid(i + 3));
+            objects.push_back(shared);
+        }
+        objects.push_back(sharedClass);
+        const auto array = w.addArray(items);
+        objects[1] = w.addDict({w.addString(QStringLiteral("NS.objects")), w.addString(QStringLiteral("$class"))},
+                               {array, w.addUid(2)});
+        const auto top = w.addDict({w.addString(QStringLiteral("root"))}, {w.addUid(1)});
+        const QByteArray bytes =
+            w.finish(w.addDict({w.addString(QStringLiteral("$archiver")), w.addString(QStringLiteral("$top")),
+                                w.addString(QStringLiteral("$objects"))},
+                               {w.addString(QStringLiteral("NSKeyedArchiver")), top, w.addArray(objects)}));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(KeyedArchive::unarchivedObject(bytes), QVariant(QVariantList(Count, QVariant())));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void truncatedArchivesAnswerNone()
