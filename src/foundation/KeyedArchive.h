@@ -29,8 +29,9 @@
  */
 namespace KeyedArchive {
 
-/** Archives larger than this are refused when read (bytes or file): 16 MiB. */
-inline constexpr qsizetype MaxArchiveSize = 16 * 1024 * 1024;
+/** Archives larger than this are refused when read (bytes or file), unless the decode options allow
+ *  more: 16 MiB. */
+inline constexpr qsizetype MaxArchiveSize = KeyedDecodeOptions::DefaultMaxSize;
 /** Decoding stops with none when an object graph would expand to more objects than this (shared
  *  references counted each time they are used), so that a small archive cannot blow up. */
 inline constexpr qint64 MaxDecodedObjects = 1000000;

@@ -275,7 +275,7 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const KeyedDecodeOption
 {
     d->options = options;
     d->failed = true;
-    if (data.isEmpty() || data.size() > KeyedArchive::MaxArchiveSize) {
+    if (data.isEmpty() || data.size() > options.maxSize) {
         return;
     }
     if (data.startsWith("bplist00")) {

@@ -19,6 +19,9 @@ struct KeyedDecodeOptions
     bool allowAllRegistered = false;
     /** Deepest nesting of objects accepted (the top-level object is depth 1). */
     int maxDepth = 64;
+    /** The largest archive read, in bytes. */
+    static constexpr qsizetype DefaultMaxSize = 16 * 1024 * 1024;
+    qsizetype maxSize = DefaultMaxSize;
 };
 
 /**

@@ -100,7 +100,8 @@ std::optional<quint64> VelborReceiver::parseHeader(const QByteArray& bytes)
 std::optional<QVariantMap> VelborReceiver::parseBody(const QByteArray& body)
 {
     VelborPacket::registerArchivedClass();
-    const KeyedDecodeOptions options{.allowedClasses = {VelborPacket::className()}, .maxDepth = 64};
+    const KeyedDecodeOptions options{
+        .allowedClasses = {VelborPacket::className()}, .maxDepth = 64, .maxSize = qsizetype(MaxBodyLength)};
     const std::optional<QVariant> packet = KeyedArchive::unarchivedObject(body, QStringLiteral("packet"), options);
     if (!packet || packet->metaType() != QMetaType::fromType<VelborPacket>()) {
         TRACE("message body of %d bytes is not an archived packet of allowed classes", body.size());
