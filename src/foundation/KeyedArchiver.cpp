@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <vector>
@@ -20,6 +21,7 @@ namespace {
 
 using PlistValue::ValueKind;
 using Ref = PlistBinaryWriter::Ref;
+using namespace Qt::StringLiterals;
 
 // Deepest object nesting the archiver follows; deeper graphs fail instead of exhausting the stack.
 constexpr int MaxEncodeDepth = 512;
@@ -33,16 +35,16 @@ bool encodableText(const QString& s)
 // have a handful of fields, so keys are searched in place until there are many.
 struct OrderedDict
 {
-    static constexpr size_t IndexFrom = 16;
-    std::vector<Ref> keys;
-    std::vector<Ref> values;
-    QHash<Ref, size_t> index; // filled once there are IndexFrom keys
+    static constexpr qsizetype IndexFrom = 16;
+    QVarLengthArray<Ref, 8> keys;
+    QVarLengthArray<Ref, 8> values;
+    QHash<Ref, qsizetype> index; // filled once there are IndexFrom keys
 
     void set(Ref key, Ref value)
     {
         if (keys.size() < IndexFrom) {
             if (const auto it = std::find(keys.begin(), keys.end(), key); it != keys.end()) {
-                values[size_t(it - keys.begin())] = value;
+                values[it - keys.begin()] = value;
                 return;
             }
         } else if (const auto it = index.constFind(key); it != index.cend()) {
@@ -52,7 +54,7 @@ struct OrderedDict
         keys.push_back(key);
         values.push_back(value);
         if (keys.size() == IndexFrom) {
-            for (size_t i = 0; i < keys.size(); ++i) {
+            for (qsizetype i = 0; i < keys.size(); ++i) {
                 index.insert(keys[i], i);
             }
         } else if (keys.size() > IndexFrom) {
@@ -92,31 +94,31 @@ struct KeyedArchiver::Private
 
     // The UID of the class entry {$classname, $classes}, appended when first used; classes() gives
     // the class and its superclasses.
-    template <typename Classes> quint64 classUid(const QString& name, const Classes& classes)
+    template <typename Name, typename Classes> quint64 classUid(const Name& name, const Classes& classes)
     {
         for (const auto& [known, uid] : classUids) {
             if (known == name) {
                 return uid;
             }
         }
-        std::vector<Ref> list;
-        for (const QString& c : classes()) {
-            list.push_back(writer.addString(c));
+        const QStringList list = classes();
+        QVarLengthArray<Ref, 4> refs;
+        for (const QString& c : list) {
+            refs.append(writer.addString(c));
         }
         const Ref entry = writer.addDict({string(u"$classname"), string(u"$classes")},
-                                         {writer.addString(name), writer.addArray(list)});
+                                         {writer.addString(list.first()), writer.addArray(refs)});
         const quint64 uid = append(entry);
-        classUids.emplace_back(name, uid);
+        classUids.emplace_back(list.first(), uid);
         return uid;
     }
 
-    quint64 plainClassUid(const char* name, const char* parent = nullptr)
+    quint64 plainClassUid(QLatin1StringView name, QLatin1StringView parent = {})
     {
-        const QString className = QString::fromLatin1(name);
-        return classUid(className, [&] {
-            QStringList classes{className};
-            if (parent) {
-                classes.append(QString::fromLatin1(parent));
+        return classUid(name, [&] {
+            QStringList classes{name};
+            if (!parent.isEmpty()) {
+                classes.append(parent);
             }
             classes.append(QStringLiteral("NSObject"));
             return classes;
@@ -203,7 +205,7 @@ std::optional<quint64> KeyedArchiver::Private::encode(const QVariant& value, Key
             (double(date.toMSecsSinceEpoch()) - double(PlistValue::ReferenceEpochOffset) * 1000.0) / 1000.0;
         OrderedDict dict;
         dict.set(string(u"NS.time"), writer.addReal(seconds));
-        return appendObject(std::move(dict), [this] { return plainClassUid("NSDate"); });
+        return appendObject(std::move(dict), [this] { return plainClassUid("NSDate"_L1); });
     }
     case ValueKind::Array:
         return encodeArray(PlistValue::arrayOf(value), false, coder);
@@ -223,26 +225,24 @@ std::optional<quint64> KeyedArchiver::Private::encodeArray(const QVariantList& l
                                                            KeyedArchiver& coder)
 {
     ++depth;
-    std::vector<quint64> uids;
-    uids.reserve(size_t(list.size()));
+    QVarLengthArray<quint64, 16> uids;
     for (const QVariant& item : list) {
         const auto uid = encode(item, coder);
         if (!uid) {
             --depth;
             return std::nullopt;
         }
-        uids.push_back(*uid);
+        uids.append(*uid);
     }
     --depth;
-    std::vector<Ref> refs;
-    refs.reserve(uids.size());
+    QVarLengthArray<Ref, 16> refs;
     for (quint64 uid : uids) {
-        refs.push_back(writer.addUid(uid));
+        refs.append(writer.addUid(uid));
     }
     OrderedDict dict;
     dict.set(string(u"NS.objects"), writer.addArray(refs));
     return appendObject(std::move(dict), [this, isMutable] {
-        return isMutable ? plainClassUid("NSMutableArray", "NSArray") : plainClassUid("NSArray");
+        return isMutable ? plainClassUid("NSMutableArray"_L1, "NSArray"_L1) : plainClassUid("NSArray"_L1);
     });
 }
 
@@ -259,15 +259,15 @@ std::optional<quint64> KeyedArchiver::Private::encodeDict(const QVariant& value,
         map = value.toMap();
     }
     ++depth;
-    std::vector<quint64> keys;
-    std::vector<quint64> values;
+    QVarLengthArray<quint64, 16> keys;
+    QVarLengthArray<quint64, 16> values;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const auto uid = encode(it.key(), coder);
         if (!uid) {
             --depth;
             return std::nullopt;
         }
-        keys.push_back(*uid);
+        keys.append(*uid);
     }
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const auto uid = encode(it.value(), coder);
@@ -275,22 +275,21 @@ std::optional<quint64> KeyedArchiver::Private::encodeDict(const QVariant& value,
             --depth;
             return std::nullopt;
         }
-        values.push_back(*uid);
+        values.append(*uid);
     }
     --depth;
-    std::vector<Ref> keyRefs;
-    std::vector<Ref> valueRefs;
-    keyRefs.reserve(keys.size());
-    valueRefs.reserve(values.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        keyRefs.push_back(writer.addUid(keys[i]));
-        valueRefs.push_back(writer.addUid(values[i]));
+    QVarLengthArray<Ref, 16> keyRefs;
+    QVarLengthArray<Ref, 16> valueRefs;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        keyRefs.append(writer.addUid(keys[i]));
+        valueRefs.append(writer.addUid(values[i]));
     }
     OrderedDict dict;
     dict.set(string(u"NS.keys"), writer.addArray(keyRefs));
     dict.set(string(u"NS.objects"), writer.addArray(valueRefs));
     return appendObject(std::move(dict), [this, isMutable] {
-        return isMutable ? plainClassUid("NSMutableDictionary", "NSDictionary") : plainClassUid("NSDictionary");
+        return isMutable ? plainClassUid("NSMutableDictionary"_L1, "NSDictionary"_L1)
+                         : plainClassUid("NSDictionary"_L1);
     });
 }
 

@@ -174,14 +174,9 @@ PlistBinaryWriter::Ref PlistBinaryWriter::addString(const QString& text)
     const qsizetype first = m_encoded.size();
     const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    bool ascii = true;
-    for (qsizetype i = 0; i < n && ascii; ++i) {
-        ascii = units[i] < 0x80;
-    }
-    appendMarker(ascii ? AsciiMarker : Utf16Marker, quint64(n));
-    const qsizetype at = m_encoded.size();
-    m_encoded.resize(at + (ascii ? n : 2 * n));
-    char* p = m_encoded.data() + at;
+    const bool ascii = std::all_of(units, units + n, [](char16_t u) { return u < 0x80; });
+    m_encoded.resize(first + markerLength(quint64(n)) + (ascii ? n : 2 * n));
+    char* p = putMarker(m_encoded.data() + first, ascii ? AsciiMarker : Utf16Marker, quint64(n));
     for (qsizetype i = 0; i < n; ++i) {
         if (!ascii) {
             *p++ = char(units[i] >> 8);
@@ -251,27 +246,24 @@ PlistBinaryWriter::Ref PlistBinaryWriter::addData(const QByteArray& bytes)
     return addUnique(first, true);
 }
 
-PlistBinaryWriter::Ref PlistBinaryWriter::addContainer(quint8 marker, const std::vector<Ref>& a,
-                                                       const std::vector<Ref>* b)
+PlistBinaryWriter::Ref PlistBinaryWriter::addContainer(quint8 marker, std::span<const Ref> a, std::span<const Ref> b)
 {
     const qsizetype first = qsizetype(m_refs.size());
     m_refs.insert(m_refs.end(), a.begin(), a.end());
-    if (b) {
-        m_refs.insert(m_refs.end(), b->begin(), b->end());
-    }
+    m_refs.insert(m_refs.end(), b.begin(), b.end());
     m_objects.push_back(Object{first, qsizetype(m_refs.size()) - first, -1, marker});
     return m_objects.size() - 1;
 }
 
-PlistBinaryWriter::Ref PlistBinaryWriter::addArray(const std::vector<Ref>& items)
+PlistBinaryWriter::Ref PlistBinaryWriter::addArray(std::span<const Ref> items)
 {
-    return addContainer(ArrayMarker, items, nullptr);
+    return addContainer(ArrayMarker, items);
 }
 
-PlistBinaryWriter::Ref PlistBinaryWriter::addDict(const std::vector<Ref>& keys, const std::vector<Ref>& values)
+PlistBinaryWriter::Ref PlistBinaryWriter::addDict(std::span<const Ref> keys, std::span<const Ref> values)
 {
     Q_ASSERT(keys.size() == values.size());
-    return addContainer(DictMarker, keys, &values);
+    return addContainer(DictMarker, keys, values);
 }
 
 QByteArray PlistBinaryWriter::finish(Ref top, qsizetype headroom) const

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <initializer_list>
+#include <span>
 #include <vector>
 
 /**
@@ -31,9 +33,13 @@ public:
     Ref addDate(double secondsSince2001);
     Ref addData(const QByteArray& bytes);
     Ref addUid(quint64 value);
-    Ref addArray(const std::vector<Ref>& items);
+    Ref addArray(std::span<const Ref> items);
     /** keys and values pair up by position; keys should be string objects. */
-    Ref addDict(const std::vector<Ref>& keys, const std::vector<Ref>& values);
+    Ref addDict(std::span<const Ref> keys, std::span<const Ref> values);
+    Ref addDict(std::initializer_list<Ref> keys, std::initializer_list<Ref> values)
+    {
+        return addDict(std::span(keys.begin(), keys.size()), std::span(values.begin(), values.size()));
+    }
 
     /** Objects added so far. */
     quint64 count() const { return quint64(m_objects.size()); }
@@ -58,7 +64,7 @@ private:
     Ref addUnique(qsizetype first, bool hasPayload = false);
     size_t hashOf(qsizetype first, qsizetype length, const QByteArray* payload) const;
     bool sameObject(const Object& o, qsizetype first, qsizetype length, const QByteArray* payload) const;
-    Ref addContainer(quint8 marker, const std::vector<Ref>& a, const std::vector<Ref>* b);
+    Ref addContainer(quint8 marker, std::span<const Ref> a, std::span<const Ref> b = {});
     void appendMarker(quint8 marker, quint64 count);
     void appendBigEndian(quint64 value, int bytes);
 
