@@ -1,7 +1,8 @@
 // Typed messages over loopback against a bare Qt socket carrying the same bytes, in one run:
 //   - sendInt: messages per second end to end (sent, framed, received, decoded, dispatched);
 //   - round-trip latency of one sendInt message (p50, p99), the bare socket echoing the frame;
-//   - MB/s of 1 MB sendData: messages, plain and TLS.
+//   - MB/s of 1 MB sendData: messages, plain and TLS;
+//   - and, without a socket, the time one sendInt message takes to frame, to decode and to report.
 // The receiver writes each message to the process log as it must: run with 2>/dev/null. The bare
 // socket is measured twice: alone, and writing the same log line per message, which bounds what
 // any receiver that logs can reach.
@@ -173,6 +174,17 @@ double bareDelivery(const Tls* tls, const QByteArray& frame, int count, const st
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
+// Microseconds per call of f, over count calls.
+double microseconds(int count, const std::function<void()>& f)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i) {
+        f();
+    }
+    return double(timer.nsecsElapsed()) / 1e3 / count;
+}
+
 std::pair<double, double> percentiles(std::vector<double> us)
 {
     std::sort(us.begin(), us.end());
@@ -254,6 +266,15 @@ int main(int argc, char** argv)
                 bare / ours);
     std::printf("  bare QTcpSocket writing the same log line per message %10.0f msg/s   ratio %.2f\n",
                 messages / bareLogged, bareLogged / ours);
+
+    const VelborPacket intPacket(QVariantMap{{QStringLiteral("dataFormat"), 3}, {QStringLiteral("int"), 1}}, 0, 0);
+    const QByteArray intBody = intFrame.mid(VelborReceiver::HeaderLength);
+    const QVariantMap intPayload = VelborReceiver::parseBody(intBody).value();
+    VelborReceiver reporter;
+    std::printf("  one thread, no socket: frame %.2f us, decode %.2f us, rxDictionary %.2f us\n",
+                microseconds(messages, [&] { VelborSendReceive::frameForPacket(intPacket); }),
+                microseconds(messages, [&] { VelborReceiver::parseBody(intBody); }),
+                microseconds(messages, [&] { reporter.rxDictionary(intPayload); }));
 
     const int trips = std::min(messages, 2000);
     const auto [op50, op99] = ourRoundTrips(trips);
