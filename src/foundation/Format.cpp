@@ -4,11 +4,9 @@
 
 #include <QTimeZone>
 
-#include <array>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
 #include <locale.h>

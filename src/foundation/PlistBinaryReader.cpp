@@ -11,9 +11,8 @@
 #include <QTimeZone>
 #include <QtEndian>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 using PlistValue::dateFromUnixSeconds;

@@ -41,8 +41,6 @@ public:
         return addDict(std::span(keys.begin(), keys.size()), std::span(values.begin(), values.size()));
     }
 
-    /** Objects added so far. */
-    quint64 count() const { return quint64(m_objects.size()); }
     /** The whole property list with top as its root object, after `headroom` bytes left for the
      *  caller (a frame header, say), so that framing it needs no second copy. */
     QByteArray finish(Ref top, qsizetype headroom = 0) const;
