@@ -20,12 +20,6 @@ using PlistValue::ValueKind;
 using Kind = PlistBinaryView::Kind;
 using Object = PlistBinaryView::Object;
 
-bool isNumber(const QVariant& v)
-{
-    const ValueKind k = PlistValue::kindOf(v);
-    return k == ValueKind::Integer || k == ValueKind::Real || k == ValueKind::Bool;
-}
-
 // What one resolved object costs: the values it expands to and how deep it reaches.
 struct Resolved
 {
@@ -375,7 +369,7 @@ qint32 KeyedUnarchiver::decodeInt32(const QString& key)
 double KeyedUnarchiver::decodeDouble(const QString& key)
 {
     const QVariant v = d->scalarField(key);
-    return isNumber(v) ? v.toDouble() : 0.0;
+    return PlistValue::isNumber(v) ? v.toDouble() : 0.0;
 }
 
 bool KeyedUnarchiver::decodeBool(const QString& key)

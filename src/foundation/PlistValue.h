@@ -25,6 +25,12 @@ inline bool isIntegerOrBool(const QVariant& value)
     const ValueKind kind = kindOf(value);
     return kind == ValueKind::Integer || kind == ValueKind::Bool;
 }
+/** True for integers, reals and booleans: the values read as numbers. */
+inline bool isNumber(const QVariant& value)
+{
+    const ValueKind kind = kindOf(value);
+    return kind == ValueKind::Integer || kind == ValueKind::Real || kind == ValueKind::Bool;
+}
 /** The integer of an Integer value; none for an unsigned value above the signed 64-bit range. */
 std::optional<qint64> integerOf(const QVariant& value);
 /** The items of an Array value (a QStringList as strings). */

@@ -44,17 +44,10 @@ QStringList keysOfFormat(qint64 format)
     return format >= 0 && format < keys.size() ? keys.at(qsizetype(format)) : QStringList{};
 }
 
-bool isNumber(const QVariant& v)
-{
-    using PlistValue::ValueKind;
-    const ValueKind k = PlistValue::kindOf(v);
-    return k == ValueKind::Integer || k == ValueKind::Real || k == ValueKind::Bool;
-}
-
 // The integer value of a number or of a text's leading digits (as a text's integer value reads).
 std::optional<qint64> integerOf(const QVariant& v)
 {
-    if (isNumber(v)) {
+    if (PlistValue::isNumber(v)) {
         const double d = v.toDouble();
         if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float) {
             if (!std::isfinite(d) || d >= 9.2e18 || d <= -9.2e18) {
@@ -143,7 +136,7 @@ void VelborReceiver::rxDictionary(const QVariantMap& payload)
     // Formats 1 to 6 print numbers: a value of another kind is reported, not guessed at.
     if (format >= 1 && format <= 6) {
         for (QVariant& v : values) {
-            if (!isNumber(v)) {
+            if (!PlistValue::isNumber(v)) {
                 TRACE("dataFormat %d carries a value that is not a number: %@", format, v);
                 return;
             }
